@@ -1,0 +1,39 @@
+#include "common/globals.h"
+
+#include <cstring>
+
+#include "common/message_log.h"
+#include "platform/text.h"
+
+char16_t InputPath[kInputPathSize];
+int InputKind = kInputGpx;
+char16_t OutputPath[kOutputPathSize] = u"\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin";
+int DoSplit = 1;
+ByteStream* InputStream = nullptr;
+ByteStream* OutputStream = nullptr;
+char LineBuffer[kLineBufferSize];
+TrackPoint CurrentPoint;
+int32_t StartOffset = 0;
+int32_t MpsReaderState = 0;
+int32_t MpsNextRecordPos = 0;
+int32_t MpsRemainingPoints = 0;
+
+void ResetGlobalsForTest() {
+  InputPath[0] = 0;
+  InputKind = kInputGpx;
+  CopyWide(OutputPath, kOutputPathSize, kDefaultOutputPath);
+  DoSplit = 1;
+  StreamClose(InputStream);
+  StreamClose(OutputStream);
+  InputStream = nullptr;
+  OutputStream = nullptr;
+  std::memset(LineBuffer, 0, sizeof LineBuffer);
+  CurrentPoint = TrackPoint{};
+  StartOffset = 0;
+  MpsReaderState = 0;
+  MpsNextRecordPos = 0;
+  MpsRemainingPoints = 0;
+  ClearLog();
+  SetLogSink(nullptr);
+  SetLogRepaint(nullptr);
+}

@@ -1,0 +1,184 @@
+#include "conversion/conversion_run.h"
+
+#include <cstring>
+#include <string>
+
+#include "common/globals.h"
+#include "common/message_log.h"
+#include "conversion/track_file.h"
+#include "readers/plt_reader.h"
+#include "readers/text_line.h"
+
+namespace {
+
+constexpr char kPltSignature[] = "OziExplorer Track Point File";
+constexpr size_t kPltSignatureLength = sizeof kPltSignature - 1;  // 28
+constexpr int kPltHeaderLines = 6;
+
+void CloseInput() {
+  StreamClose(InputStream);
+  InputStream = nullptr;
+}
+
+// Fails the run's header check: log `message`, close the input.
+int RejectInput(const char16_t* message) {
+  AppendLog(message);
+  CloseInput();
+  return kConvertOpenFailed;
+}
+
+int CheckPltHeader() {
+  if (ReadTextLine(InputStream, LineBuffer, kLineLimit) < 0) {
+    return RejectInput(u"Input file read error!\r\n");
+  }
+  if (std::memcmp(LineBuffer, kPltSignature, kPltSignatureLength) != 0) {
+    return RejectInput(u"Incorrect file format!\r\n");
+  }
+  for (int line = 1; line < kPltHeaderLines; ++line) {
+    if (ReadTextLine(InputStream, LineBuffer, kLineLimit) < 0) {
+      return RejectInput(u"Input file read error!\r\n");
+    }
+  }
+  return kConvertOk;
+}
+
+// The break test of the storing pass, applied to every point read there,
+// stored or skipped.
+void TrackBreakBookkeeping(const TrackPoint& current) {
+  if (!DoSplit) return;
+  if (!NewTrackPending && IsTrackBreak(PreviousPoint, current, kTrackBreakMeters)) {
+    NewTrackPending = 1;
+  }
+  PreviousPoint = current;
+}
+
+// Fails the pass: log `message`, close the input.
+int FailPass(const char16_t* message, int result) {
+  AppendLog(message);
+  CloseInput();
+  return result;
+}
+
+}  // namespace
+
+int ReadNextPoint(TrackPoint* point) {
+  int result;
+  switch (InputKind) {
+    case kInputPlt:
+      do {
+        result = ReadPltPoint(point);
+      } while (result > 0);
+      return result;
+    case kInputGpx:
+    case kInputMps:
+    case kInputNmea:
+      // The GPX, MapSource and NMEA readers are not built yet: these inputs
+      // give no points, so their runs end with "Too short input file!".
+      return kReadEnd;
+    default:
+      return kReadBadKind;
+  }
+}
+
+int RunPointPass() {
+  int64_t offset = StreamTell(InputStream);
+  if (offset < 0 || offset > INT32_MAX) {
+    return FailPass(u"Input file ftell error!\r\n", kPassTellFailed);
+  }
+  StartOffset = static_cast<int32_t>(offset);
+
+  int count = 0;
+  while (ReadNextPoint(&CurrentPoint) == kReadOk) ++count;
+  if (count < 2) return FailPass(u"Too short input file!\r\n", kPassTooShort);
+
+  NewTrackPending = 1;
+  TrackCounter = 0;
+  PreviousPoint = TrackPoint{};
+
+  // A recording longer than the file holds is thinned: after each stored
+  // point, skip up to `stride` points until `excess` points have been skipped.
+  // The skipping stops exactly when excess reaches 0, so the file always holds
+  // 9996 points, and it never reads beyond the points counted above.
+  int excess = 0;
+  int stride = 0;
+  if (count > kMaxStoredPoints) {
+    excess = count - kMaxStoredPoints;
+    stride = (count - 2) / (kMaxStoredPoints - 1);
+  }
+
+  if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {
+    return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
+  }
+  MpsReaderState = 0;
+  MpsNextRecordPos = StartOffset;
+
+  int remaining = count;
+  while (remaining > 0) {
+    if (ReadNextPoint(&CurrentPoint) != kReadOk) {
+      return FailPass(u"Input file read error !\r\n", kPassReadFailed);
+    }
+    --remaining;
+    TrackBreakBookkeeping(CurrentPoint);
+    StorePoint(CurrentPoint, PointCount);
+    ++PointCount;
+
+    if (excess > 0 && stride > 0) {
+      int skip = stride;
+      if (skip > excess) skip = excess;
+      if (skip > remaining) skip = remaining;
+      excess -= skip;
+      remaining -= skip;
+      for (int i = 0; i < skip; ++i) {
+        if (ReadNextPoint(&CurrentPoint) == kReadOk) TrackBreakBookkeeping(CurrentPoint);
+      }
+    }
+  }
+  return kPassOk;
+}
+
+int ConvertTrack() {
+  // The opening lines go over the log as one text, so the 1000-character
+  // reset of AppendLog can never swallow them.
+  std::u16string opening = u"Input file: ";
+  opening += ExpandPathForLog(InputPath);
+  opening += u"\r\n";
+  CopyToLog(opening.c_str());
+  RepaintLog();
+
+  InputStream = StreamOpen(InputPath, "rb");
+  if (InputStream == nullptr) {
+    AppendLog(u"Input file open error!\r\n");
+    return kConvertOpenFailed;
+  }
+
+  if (InputKind == kInputPlt) {
+    int header = CheckPltHeader();
+    if (header != kConvertOk) return header;
+  }
+
+  ClearTrackImage();
+  if (RunPointPass() != kPassOk) return kConvertPassFailed;
+  CloseInput();
+
+  OutputStream = StreamOpen(OutputPath, "wb");
+  if (OutputStream == nullptr) {
+    AppendLog(u"Output file open error!\r\n");
+    return kConvertOpenFailed;
+  }
+  StorePointCount();
+  size_t written = StreamWrite(TrackImage, 1, kTrackFileSize, OutputStream);
+  // Closing commits the file; a failure there is a failed write as well, and
+  // either way the previous file stays as it was.
+  int closed = StreamClose(OutputStream);
+  OutputStream = nullptr;
+  if (written < kTrackFileSize || closed != 0) {
+    AppendLog(u"Output file write error!\n");
+    return kConvertWriteFailed;
+  }
+
+  std::u16string report = u"OK!\r\n\r\nOutput file: ";
+  report += ExpandPathForLog(OutputPath);
+  report += u"\r\n";
+  AppendLog(report.c_str());
+  return kConvertOk;
+}

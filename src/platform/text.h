@@ -1,0 +1,24 @@
+// Wide text at the host edge. The program keeps paths and user-interface texts
+// as UTF-16; the host speaks UTF-8 bytes. Bytes that are not valid UTF-8 (a
+// file name written in another encoding, say) decode to the lone surrogates
+// U+DC80..U+DCFF and encode back to the same bytes, so every host name survives
+// the round trip and still opens.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+/// Decodes host bytes to UTF-16, mapping each undecodable byte B to U+DC00+B.
+std::u16string Utf8ToUtf16(std::string_view bytes);
+
+/// Encodes UTF-16 to host bytes; U+DC80..U+DCFF become the single bytes 0x80..0xFF
+/// and other unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+/// Length of a NUL-terminated wide string.
+size_t WideLength(const char16_t* text);
+
+/// Copies a wide string into a buffer of `capacity` characters, cutting it so
+/// that the terminator always fits. Returns the characters copied.
+size_t CopyWide(char16_t* dest, size_t capacity, std::u16string_view text);

@@ -1,0 +1,52 @@
+// Helpers shared by the tests: a private scratch folder per test, file I/O,
+// and a clean slate of program-wide state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+/// A fresh folder under the test run's private root, removed at destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+/// A test fixture that resets all program-wide state before and after each
+/// test and gives it a scratch folder.
+class WayconvTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  TempDir dir_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+/// The UTF-16 form of a UTF-8 text.
+std::u16string W(const std::string& text);
+/// The UTF-8 form of the MessageLog.
+std::string LogText();
+
+/// Sets InputPath, InputKind and OutputPath for a conversion run.
+void PrepareRun(const std::string& input, int kind, const std::string& output);
+
+/// Little-endian 32-bit word of `bytes` at `offset`.
+uint32_t WordAt(const std::string& bytes, size_t offset);
+
+/// Runs a command line through /bin/sh; returns its exit status and fills
+/// `out` with what it printed on standard output (and `err` on standard error).
+int RunCommand(const std::string& command, std::string* out, std::string* err = nullptr);
+
+/// A PLT file: the six-line header, then one "lat,lon,..." line per point.
+std::string PltFile(const std::vector<std::pair<double, double>>& points);
