@@ -1,0 +1,17 @@
+// Program-wide state of the application shell: the path scratch buffer that
+// the settings store, the command-line start and the window commands share,
+// the command-line flag, and the window handles.
+#pragma once
+
+#include "platform/win_types.h"
+
+constexpr int kPathScratchSize = 2048;  // characters, terminator included
+
+extern char16_t PathScratch[kPathScratchSize];  // shared path buffer
+extern int StartedFromCommandLine;  // the next convert command converts InputPath at once
+extern HINSTANCE InstanceHandle;    // the program's instance
+extern HWND MainWindow;             // the main window, null until created
+extern HWND MenuBar;                // the menu bar, null when it could not be made
+
+/// Back to the values of a fresh start.
+void ResetShellGlobalsForTest();
