@@ -11,6 +11,7 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "conversion/track_file.h"
 #include "platform/text.h"
 
 namespace {
@@ -39,8 +40,13 @@ TempDir::~TempDir() {
   if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", path_.c_str());
 }
 
-void WayconvTest::SetUp() { ResetGlobalsForTest(); }
-void WayconvTest::TearDown() { ResetGlobalsForTest(); }
+void ResetAllForTest() {
+  ResetGlobalsForTest();
+  ResetTrackFileForTest();
+}
+
+void WayconvTest::SetUp() { ResetAllForTest(); }
+void WayconvTest::TearDown() { ResetAllForTest(); }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

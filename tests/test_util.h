@@ -20,6 +20,9 @@ class TempDir {
   std::string path_;
 };
 
+/// Resets every layer's program-wide state below the shell.
+void ResetAllForTest();
+
 /// A test fixture that resets all program-wide state before and after each
 /// test and gives it a scratch folder.
 class WayconvTest : public ::testing::Test {

@@ -142,3 +142,10 @@ void ClearTrackImage() {
 }
 
 void StorePointCount() { PutWord(0, static_cast<uint32_t>(PointCount)); }
+
+void ResetTrackFileForTest() {
+  ClearTrackImage();
+  NewTrackPending = 0;
+  TrackCounter = 0;
+  PreviousPoint = TrackPoint{};
+}

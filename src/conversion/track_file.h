@@ -55,3 +55,6 @@ void ClearTrackImage();
 
 /// Writes PointCount into the image header.
 void StorePointCount();
+
+/// Back to a fresh start: empty image, no track pending, counters at zero.
+void ResetTrackFileForTest();

@@ -1,0 +1,109 @@
+// Batch mode, through the real program: exit codes, standard output and the
+// messages for command-line mistakes.
+#include "test_util.h"
+
+namespace {
+
+class BatchTest : public WayconvTest {
+ protected:
+  std::string input_ = dir_.File("walk.plt");
+  std::string output_ = dir_.File("out.bin");
+
+  int Run(const std::string& args, std::string* out, std::string* err = nullptr) {
+    return RunCommand(std::string(WAYCONV_BINARY) + " " + args, out, err);
+  }
+};
+
+TEST_F(BatchTest, ConvertsAndPrintsTheLog) {
+  WriteFile(input_, PltFile({{48.1375, 11.575}, {48.1376, 11.575}, {48.2, 11.575}}));
+  std::string out, err;
+  EXPECT_EQ(Run("--batch --output '" + output_ + "' '" + input_ + "'", &out, &err), 0);
+  EXPECT_EQ(out, "Input file: " + input_ + "\n" +
+                     "Track 1 at 48.137500 , 11.575000 \n"
+                     "Track 2 at 48.200000 , 11.575000 \n"
+                     "OK!\n\nOutput file: " + output_ + "\n");
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(ReadFile(output_).size(), 80008u);
+
+  // Standard output not a terminal: the plain form is a batch run too.
+  EXPECT_EQ(Run("--no-split --output='" + output_ + "' '" + input_ + "'", &out), 0);
+  EXPECT_EQ(out.find("Track 2"), std::string::npos);
+}
+
+TEST_F(BatchTest, DefaultOutputIsTheDevicePathUnderTheRoot) {
+  WriteFile(input_, PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
+  std::string out;
+  EXPECT_EQ(Run("--batch '" + input_ + "'", &out), 0);
+  EXPECT_NE(out.find("OK!\n\nOutput file: \n\\My Documents\n\\GPS Tracks and Waypoints\n\\Tracks.bin\n"),
+            std::string::npos);
+  std::string root = std::getenv("WAYCONV_ROOT");
+  EXPECT_EQ(ReadFile(root + "/My Documents/GPS Tracks and Waypoints/Tracks.bin").size(), 80008u);
+}
+
+TEST_F(BatchTest, ExitStatusIsTheConversionResult) {
+  WriteFile(input_, PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
+  WriteFile(dir_.File("short.plt"), PltFile({{1.0, 2.0}}));
+  WriteFile(dir_.File("walk.gpx"), PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
+  struct Case {
+    std::string args;
+    int status;
+    std::string last_line;
+  } cases[] = {
+      {"--batch '" + dir_.File("missing.plt") + "'", 2, "Input file open error!\n"},
+      {"--batch --output '" + dir_.File("no/folder/x.bin") + "' '" + input_ + "'", 2,
+       "Output file open error!\n"},
+      {"--batch --output /dev/full '" + input_ + "'", 3, "Output file write error!\n"},
+      {"--batch --output '" + output_ + "' '" + dir_.File("short.plt") + "'", 10,
+       "Too short input file!\n"},
+      // The kind option wins over the extension.
+      {"--batch --kind plt --output '" + output_ + "' '" + dir_.File("walk.gpx") + "'", 0,
+       "OK!\n"},
+      {"--batch --kind nmea --output '" + output_ + "' '" + input_ + "'", 10,
+       "Too short input file!\n"},
+  };
+  for (const Case& c : cases) {
+    std::string out, err;
+    EXPECT_EQ(Run(c.args, &out, &err), c.status) << c.args;
+    EXPECT_NE(out.find(c.last_line), std::string::npos) << c.args << "\n" << out;
+    if (c.status != 0) {
+      EXPECT_EQ(err, "wayconv: no track file written; the messages above say why\n") << c.args;
+    }
+  }
+}
+
+TEST_F(BatchTest, UsageErrors) {
+  struct Case {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"--batch", "wayconv: no input file given; try 'wayconv --help'\n"},
+      {"--batch a.plt b.plt", "wayconv: give exactly one input file; try 'wayconv --help'\n"},
+      {"--frobnicate a.plt", "wayconv: unknown option '--frobnicate'; try 'wayconv --help'\n"},
+      {"--kind kml a.plt", "wayconv: --kind takes gpx, mps, plt or nmea; try 'wayconv --help'\n"},
+      {"--batch a.plt --output", "wayconv: --output needs a path; try 'wayconv --help'\n"},
+  };
+  for (const Case& c : cases) {
+    std::string out, err;
+    EXPECT_EQ(Run(c.args, &out, &err), 64) << c.args;
+    EXPECT_EQ(err, c.message);
+    EXPECT_EQ(out, "");
+  }
+  std::string out;
+  EXPECT_EQ(Run("--help", &out), 0);
+  EXPECT_EQ(out.rfind("usage: wayconv", 0), 0u);
+  EXPECT_EQ(Run("--version", &out), 0);
+  EXPECT_EQ(out.rfind("wayconv 1.20", 0), 0u);
+  // "--" ends the options, so a file may start with a dash.
+  WriteFile(dir_.File("-x.plt"), PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
+  EXPECT_EQ(Run("--batch --output '" + output_ + "' -- '" + dir_.File("-x.plt") + "'", &out), 0);
+}
+
+TEST_F(BatchTest, UndecodableFileNamesStillOpen) {
+  std::string odd = dir_.File("caf\xe9-\xff.plt");  // Latin-1 bytes, not UTF-8
+  WriteFile(odd, PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
+  std::string out;
+  EXPECT_EQ(Run("--batch --output '" + output_ + "' '" + odd + "'", &out), 0);
+  EXPECT_EQ(out.rfind("Input file: " + odd + "\n", 0), 0u);
+}
+
+}  // namespace
