@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include <charconv>
-#include <cstring>
+#include <cstdint>
 
 namespace {
 
@@ -18,6 +18,45 @@ bool IsCSpace(char c) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The plain form "ddd.ddd" with at most 15 significant digits and at most 22
+// decimals converts exactly as m / 10^k: both are exact doubles and one IEEE
+// division rounds correctly. Returns false for anything else (an exponent,
+// more digits), which then takes the general path.
+bool ParseSimpleDecimal(const char* s, double* value) {
+  static constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  uint64_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  while (IsDigit(*s)) {
+    mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
+    if (mantissa != 0) ++digits;
+    if (digits > 15) return false;
+    ++s;
+  }
+  if (*s == '.') {
+    ++s;
+    while (IsDigit(*s)) {
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
+      if (mantissa != 0) ++digits;
+      ++decimals;
+      if (digits > 15 || decimals > 22) return false;
+      ++s;
+    }
+  }
+  if (*s == 'e' || *s == 'E') return false;
+  *value = static_cast<double>(mantissa) / kPowersOf10[decimals];
+  return true;
+}
+
+// Past the characters a decimal number can be made of; from_chars stops at
+// the first that does not fit, so this only bounds its work.
+const char* NumberEnd(const char* s) {
+  while (IsDigit(*s) || *s == '.' || *s == 'e' || *s == 'E' || *s == '+' || *s == '-') ++s;
+  return s;
+}
 
 }  // namespace
 
@@ -37,8 +76,8 @@ double ParseDouble(const char* text) {
     bool hex = body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
     if (!hex) {
       double value = 0.0;
-      const char* limit = body + std::strlen(body);
-      auto [end, error] = std::from_chars(body, limit, value, std::chars_format::general);
+      if (ParseSimpleDecimal(body, &value)) return negative ? -value : value;
+      auto [end, error] = std::from_chars(body, NumberEnd(body), value, std::chars_format::general);
       if (error == std::errc()) return negative ? -value : value;
     }
     return strtod_l(s, nullptr, CLocale());

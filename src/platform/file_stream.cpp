@@ -183,6 +183,14 @@ int StreamRefillGetc(ByteStream* stream) {
   return *stream->next++;
 }
 
+size_t StreamFill(ByteStream* stream) {
+  if (stream->next == stream->end) {
+    if (StreamRefillGetc(stream) < 0) return 0;
+    --stream->next;  // hand the byte back: it stays in the buffer
+  }
+  return static_cast<size_t>(stream->end - stream->next);
+}
+
 size_t StreamRead(void* data, size_t size, size_t count, ByteStream* stream) {
   if (size == 0 || count == 0 || stream->writing) return 0;
   size_t wanted = size * count;

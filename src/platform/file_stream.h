@@ -45,6 +45,11 @@ ByteStream* StreamOpen(const char16_t* path, const char* mode);
 /// Refills the read buffer and returns its first byte, or -1 at the end.
 int StreamRefillGetc(ByteStream* stream);
 
+/// Makes sure the read buffer holds at least one unread byte, refilling it
+/// when it is empty. Returns the bytes now available in [next, end), 0 at the
+/// end of the file or on an error. Lets a reader scan the buffer in place.
+size_t StreamFill(ByteStream* stream);
+
 /// Returns the next byte (0-255), or -1 at the end of the file or on an error.
 inline int StreamGetc(ByteStream* stream) {
   if (stream->next < stream->end) return *stream->next++;
