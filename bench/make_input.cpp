@@ -1,0 +1,188 @@
+// Writes a large deterministic recording for the benchmarks:
+//   wayconv_make_input FORMAT MEGABYTES PATH      FORMAT: gpx, nmea, plt, mps
+// Points wander in small realistic steps, with a jump of a few kilometres now
+// and then so that the track-break rule has work to do. The same arguments
+// always give the same bytes.
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Walker {
+  uint64_t state = 0x9E3779B97F4A7C15ULL;
+  double lat = 47.3769;
+  double lon = 8.5417;
+  int64_t index = 0;
+
+  uint32_t Next() {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return static_cast<uint32_t>(state >> 11);
+  }
+  double Uniform() { return Next() / 2097152.0 / 1024.0; }  // [0, 1)
+  void Step() {
+    lat += (Uniform() - 0.5) * 0.0004;
+    lon += (Uniform() - 0.5) * 0.0006;
+    if (Next() % 2000 == 0) lat += 0.03;  // a gap of about 3 km
+    if (lat > 60.0) lat = 40.0;
+    ++index;
+  }
+};
+
+std::string NmeaSentence(const char* body) {
+  unsigned char sum = 0;
+  for (const char* c = body; *c != 0; ++c) sum ^= static_cast<unsigned char>(*c);
+  char line[200];
+  std::snprintf(line, sizeof line, "$%s*%02X\r\n", body, sum);
+  return line;
+}
+
+void Minutes(double degrees, int width, char* out, size_t size, char positive, char negative) {
+  char hemisphere = degrees < 0 ? negative : positive;
+  degrees = std::fabs(degrees);
+  int whole = static_cast<int>(degrees);
+  double minutes = (degrees - whole) * 60.0;
+  std::snprintf(out, size, "%0*d%07.4f,%c", width, whole, minutes, hemisphere);
+}
+
+std::string NmeaRecord(Walker& w) {
+  char lat[32], lon[32], body[160];
+  int s = static_cast<int>(w.index % 86400);
+  int hh = s / 3600, mm = s / 60 % 60, ss = s % 60;
+  Minutes(w.lat, 2, lat, sizeof lat, 'N', 'S');
+  Minutes(w.lon, 3, lon, sizeof lon, 'E', 'W');
+  std::string out;
+  std::snprintf(body, sizeof body, "GPGGA,%02d%02d%02d.000,%s,%s,1,08,0.9,%.1f,M,47.0,M,,", hh, mm,
+                ss, lat, lon, 400.0 + w.Uniform() * 100);
+  out += NmeaSentence(body);
+  out += NmeaSentence("GPGSA,A,3,04,05,09,12,17,24,25,,,,,,1.8,0.9,1.5");
+  if (w.index % 5 == 0) {
+    out += NmeaSentence("GPGSV,3,1,11,04,69,270,44,05,12,041,37,09,47,093,42,12,22,314,38");
+    out += NmeaSentence("GPGSV,3,2,11,17,31,161,40,24,53,224,45,25,10,340,33,29,06,117,30");
+    out += NmeaSentence("GPGSV,3,3,11,31,05,012,28,32,16,283,35,33,,,36");
+  }
+  char status = w.Next() % 100 == 0 ? 'V' : 'A';  // a fix lost now and then
+  std::snprintf(body, sizeof body, "GPRMC,%02d%02d%02d.000,%c,%s,%s,0.4,77.5,071226,,,A", hh, mm, ss,
+                status, lat, lon);
+  out += NmeaSentence(body);
+  return out;
+}
+
+std::string GpxRecord(Walker& w) {
+  char line[200];
+  int s = static_cast<int>(w.index % 86400);
+  std::snprintf(line, sizeof line,
+                "   <trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele>"
+                "<time>2026-12-07T%02d:%02d:%02dZ</time></trkpt>\n",
+                w.lat, w.lon, 400.0 + w.Uniform() * 100, s / 3600, s / 60 % 60, s % 60);
+  return line;
+}
+
+std::string PltRecord(Walker& w) {
+  char line[160];
+  std::snprintf(line, sizeof line, "%11.7f,%12.7f,0,%5d,%.7f,07-Dec-26,%02d:%02d:%02d\r\n", w.lat,
+                w.lon, static_cast<int>(1300 + w.Uniform() * 300),
+                46000.0 + static_cast<double>(w.index) / 86400.0, static_cast<int>(w.index / 3600 % 24),
+                static_cast<int>(w.index / 60 % 60), static_cast<int>(w.index % 60));
+  return line;
+}
+
+void PutInt32(std::string& out, int32_t value) {
+  uint32_t u = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+int32_t Semicircles(double degrees) {
+  return static_cast<int32_t>(std::floor(degrees * 2147483648.0 / 180.0 + 0.5));
+}
+
+// One track record of `count` points, after a waypoint record.
+std::string MpsRecords(Walker& w, int count, int64_t* points) {
+  std::string out;
+  std::string waypoint = "Waypoint";
+  waypoint.append(40, '\0');
+  PutInt32(out, static_cast<int32_t>(waypoint.size()));
+  out += 'W';
+  out += waypoint;
+
+  std::string data = "Track " + std::to_string(w.index);
+  data += '\0';
+  data.append(5, '\0');
+  PutInt32(data, count);
+  for (int i = 0; i < count; ++i) {
+    PutInt32(data, Semicircles(w.lat));
+    PutInt32(data, Semicircles(w.lon));
+    data.append(23, '\x01');
+    w.Step();
+  }
+  *points += count;
+  PutInt32(out, static_cast<int32_t>(data.size()));
+  out += 'T';
+  out += data;
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "wayconv: usage: wayconv_make_input gpx|nmea|plt|mps MEGABYTES PATH\n");
+    return 64;
+  }
+  std::string format = argv[1];
+  uint64_t target = static_cast<uint64_t>(std::strtoull(argv[2], nullptr, 10)) * 1000000ULL;
+  FILE* out = std::fopen(argv[3], "wb");
+  if (out == nullptr) {
+    std::fprintf(stderr, "wayconv: cannot write %s; check the folder\n", argv[3]);
+    return 2;
+  }
+  Walker w;
+  std::string head, tail;
+  if (format == "gpx") {
+    head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"bench\">\n"
+           " <trk><name>Bench</name><trkseg>\n";
+    tail = " </trkseg></trk>\n</gpx>\n";
+  } else if (format == "plt") {
+    head = "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\n"
+           "Reserved 3\r\n0,2,255,Bench,0,0,2,8421376\r\n0\r\n";
+  } else if (format == "mps") {
+    head = std::string("MsRcd\0", 6);
+  } else if (format != "nmea") {
+    std::fprintf(stderr, "wayconv: unknown format '%s'; use gpx, nmea, plt or mps\n", argv[1]);
+    std::fclose(out);
+    return 64;
+  }
+  uint64_t written = head.size() + tail.size();
+  std::fwrite(head.data(), 1, head.size(), out);
+  int64_t points = 0;
+  std::string chunk;
+  while (written < target) {
+    chunk.clear();
+    while (chunk.size() < (1 << 20) && written + chunk.size() < target) {
+      if (format == "gpx") {
+        chunk += GpxRecord(w), ++points, w.Step();
+      } else if (format == "plt") {
+        chunk += PltRecord(w), ++points, w.Step();
+      } else if (format == "nmea") {
+        chunk += NmeaRecord(w), ++points, w.Step();
+      } else {
+        chunk += MpsRecords(w, 500 + static_cast<int>(w.Next() % 1500), &points);
+      }
+    }
+    std::fwrite(chunk.data(), 1, chunk.size(), out);
+    written += chunk.size();
+  }
+  std::fwrite(tail.data(), 1, tail.size(), out);
+  if (std::fclose(out) != 0) {
+    std::fprintf(stderr, "wayconv: writing %s failed; check the free space\n", argv[3]);
+    return 3;
+  }
+  std::printf("%" PRId64 "\n", points);
+  return 0;
+}
