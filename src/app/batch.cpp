@@ -8,6 +8,7 @@
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
 #include "platform/text.h"
+#include "shell/settings.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ int RunBatch(const BatchOptions& options) {
     PrintError("the input path must have 1 to 2039 characters; give a shorter path");
     return kExitUsage;
   }
+  // The saved settings stand unless an option overrides them for this run.
+  LoadSettings();
   if (options.output.size() > 0) {
     std::u16string output = Utf8ToUtf16(options.output);
     if (output.size() >= kOutputPathSize) {

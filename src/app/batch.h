@@ -14,7 +14,8 @@ struct BatchOptions {
 /// Exit status for a command-line mistake.
 constexpr int kExitUsage = 64;
 
-/// Runs one conversion and prints each log text to standard output as it is
+/// Loads the saved settings, applies the options over them for this run only
+/// (nothing is saved), runs one conversion and prints each log text to standard output as it is
 /// appended. Returns the conversion's result code, or kExitUsage.
 int RunBatch(const BatchOptions& options);
 

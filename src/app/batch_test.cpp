@@ -40,6 +40,29 @@ TEST_F(BatchTest, DefaultOutputIsTheDevicePathUnderTheRoot) {
   EXPECT_EQ(ReadFile(root + "/My Documents/GPS Tracks and Waypoints/Tracks.bin").size(), 80008u);
 }
 
+TEST_F(BatchTest, SavedSettingsApplyAndOptionsOverrideThem) {
+  std::string config = std::string(std::getenv("XDG_CONFIG_HOME")) + "/wayconv";
+  ASSERT_EQ(RunCommand("mkdir -p '" + config + "'", nullptr), 0);
+  std::string saved = dir_.File("saved.bin");
+  std::string registry =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Brivex\\Wayconv]\r\n"
+      "\"OutputFile\"=\"" + saved + "\"\r\n"
+      "\"DoSplit\"=dword:00000000\r\n";
+  WriteFile(config + "/registry.reg", registry);
+  WriteFile(input_, PltFile({{48.1375, 11.575}, {48.2, 11.575}}));
+
+  std::string out;
+  EXPECT_EQ(Run("--batch '" + input_ + "'", &out), 0);
+  EXPECT_EQ(out.find("Track 2"), std::string::npos);  // the saved DoSplit 0
+  EXPECT_EQ(ReadFile(saved).size(), 80008u);
+
+  EXPECT_EQ(Run("--batch --split --output '" + output_ + "' '" + input_ + "'", &out), 0);
+  EXPECT_NE(out.find("Track 2"), std::string::npos);
+  EXPECT_EQ(ReadFile(output_).size(), 80008u);
+  EXPECT_EQ(ReadFile(config + "/registry.reg"), registry);  // nothing saved
+}
+
 TEST_F(BatchTest, ExitStatusIsTheConversionResult) {
   WriteFile(input_, PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
   WriteFile(dir_.File("short.plt"), PltFile({{1.0, 2.0}}));
