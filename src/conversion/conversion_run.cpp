@@ -6,6 +6,9 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/track_file.h"
+#include "readers/gpx_reader.h"
+#include "readers/mps_reader.h"
+#include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
 #include "readers/text_line.h"
 
@@ -25,6 +28,21 @@ int RejectInput(const char16_t* message) {
   AppendLog(message);
   CloseInput();
   return kConvertOpenFailed;
+}
+
+int CheckMpsHeader() {
+  MpsReaderState = kMpsNoTrack;
+  if (StreamRead(LineBuffer, 1, kMpsSignatureSize, InputStream) < kMpsSignatureSize) {
+    return RejectInput(u"Input file read error!\r\n");
+  }
+  // "MsRcd" and its terminator: the sixth byte must be zero as well.
+  if (std::memcmp(LineBuffer, kMpsSignature, kMpsSignatureSize) != 0) {
+    return RejectInput(u"Incorrect file format!\r\n");
+  }
+  int64_t position = StreamTell(InputStream);
+  if (position < 0 || position > INT32_MAX) return RejectInput(u"Input file tell error!\r\n");
+  MpsNextRecordPos = static_cast<int32_t>(position);
+  return kConvertOk;
 }
 
 int CheckPltHeader() {
@@ -64,28 +82,41 @@ int FailPass(const char16_t* message, int result) {
 int ReadNextPoint(TrackPoint* point) {
   int result;
   switch (InputKind) {
+    case kInputGpx:
+      do {
+        result = ReadGpxPoint(point);
+      } while (result > 0);
+      return result;
+    case kInputMps:
+      // Never positive: the MapSource reader skips what it cannot use itself.
+      return ReadMpsTrackPoint(point);
     case kInputPlt:
       do {
         result = ReadPltPoint(point);
       } while (result > 0);
       return result;
-    case kInputGpx:
-    case kInputMps:
     case kInputNmea:
-      // The GPX, MapSource and NMEA readers are not built yet: these inputs
-      // give no points, so their runs end with "Too short input file!".
-      return kReadEnd;
+      do {
+        result = ReadNmeaPoint(point);
+      } while (result > 0);
+      return result;
     default:
       return kReadBadKind;
   }
 }
 
 int RunPointPass() {
-  int64_t offset = StreamTell(InputStream);
-  if (offset < 0 || offset > INT32_MAX) {
-    return FailPass(u"Input file ftell error!\r\n", kPassTellFailed);
+  if (InputKind == kInputMps) {
+    // The first record's position, which the header check has already found
+    // to be a valid offset.
+    StartOffset = MpsNextRecordPos;
+  } else {
+    int64_t offset = StreamTell(InputStream);
+    if (offset < 0 || offset > INT32_MAX) {
+      return FailPass(u"Input file ftell error!\r\n", kPassTellFailed);
+    }
+    StartOffset = static_cast<int32_t>(offset);
   }
-  StartOffset = static_cast<int32_t>(offset);
 
   int count = 0;
   while (ReadNextPoint(&CurrentPoint) == kReadOk) ++count;
@@ -151,10 +182,10 @@ int ConvertTrack() {
     return kConvertOpenFailed;
   }
 
-  if (InputKind == kInputPlt) {
-    int header = CheckPltHeader();
-    if (header != kConvertOk) return header;
-  }
+  int header = kConvertOk;
+  if (InputKind == kInputMps) header = CheckMpsHeader();
+  if (InputKind == kInputPlt) header = CheckPltHeader();
+  if (header != kConvertOk) return header;
 
   ClearTrackImage();
   if (RunPointPass() != kPassOk) return kConvertPassFailed;

@@ -5,6 +5,8 @@ int StartedFromCommandLine = 0;
 HINSTANCE InstanceHandle = nullptr;
 HWND MainWindow = nullptr;
 HWND MenuBar = nullptr;
+SHACTIVATEINFO ActivateInfo = {};
+DWORD RunningCopyProcess = 0;
 
 void ResetShellGlobalsForTest() {
   PathScratch[0] = 0;
@@ -12,4 +14,6 @@ void ResetShellGlobalsForTest() {
   InstanceHandle = nullptr;
   MainWindow = nullptr;
   MenuBar = nullptr;
+  ActivateInfo = SHACTIVATEINFO{};
+  RunningCopyProcess = 0;
 }
