@@ -9,12 +9,12 @@
 constexpr int kPathScratchSize = 2048;  // characters, terminator included
 
 extern char16_t PathScratch[kPathScratchSize];  // shared path buffer
-extern int StartedFromCommandLine;  // the next convert command converts InputPath at once
-extern HINSTANCE InstanceHandle;    // the program's instance
-extern HWND MainWindow;             // the main window, null until created
-extern HWND MenuBar;                // the menu bar, null when it could not be made
-extern SHACTIVATEINFO ActivateInfo; // kept by the shell library's activation calls
-extern DWORD RunningCopyProcess;    // the copy this start brought forward, else 0
+extern int StartedFromCommandLine;   // the next convert command converts InputPath at once
+extern HINSTANCE InstanceHandle;     // the program's instance
+extern HWND MainWindow;              // the main window, null until created
+extern HWND MenuBar;                 // the menu bar, null when it could not be made
+extern SHACTIVATEINFO ActivateInfo;  // kept by the shell library's activation calls
+extern DWORD RunningCopyProcess;     // the copy this start brought forward, else 0
 
 /// Back to the values of a fresh start.
 void ResetShellGlobalsForTest();

@@ -1,0 +1,171 @@
+// The message queue and the loop's calls: posting, sending, reading and
+// dispatching messages, and turning the backend's input into messages.
+#include "platform/window_api.h"
+#include "platform/window_internal.h"
+
+namespace {
+
+// A fixed ring: posting never allocates, and a program that floods its own
+// queue sees PostMessageW fail instead of growing without bound.
+constexpr int kQueueCapacity = 1024;
+
+struct Posted {
+  MSG message;
+  int modifiers;  // the keys held when the input behind it was read
+};
+
+Posted g_queue[kQueueCapacity];
+int g_head = 0;
+int g_count = 0;
+int g_quit_posted = 0;
+int g_quit_code = 0;
+int g_modifiers = 0;     // of the message being handled
+int g_ended_inputs = 0;  // kInputEnd reads in a row
+
+bool Post(HWND window, UINT message, WPARAM wparam, LPARAM lparam, int modifiers) {
+  if (g_count == kQueueCapacity) return false;
+  Posted& slot = g_queue[(g_head + g_count) % kQueueCapacity];
+  slot.message = MSG{window, message, wparam, lparam, 0, POINT{0, 0}};
+  slot.modifiers = modifiers;
+  ++g_count;
+  return true;
+}
+
+HWND InvalidWindow() {
+  HWND found = nullptr;
+  ForEachWindow([&](PlatformWindow* w) {
+    if (found == nullptr && w->visible && w->invalid && w->kind != kWindowRemote) found = w;
+  });
+  return found;
+}
+
+// The system closes the program: every top-level window gets WM_CLOSE.
+void CloseAllWindows() {
+  bool any = false;
+  ForEachWindow([&](PlatformWindow* w) {
+    if (w->kind == kWindowApp && w->parent == nullptr) {
+      Post(w, WM_CLOSE, 0, 0, 0);
+      any = true;
+    }
+  });
+  if (!any) PostQuitMessage(0);
+}
+
+void TakeInput(const InputEvent& event) {
+  g_ended_inputs = event.kind == kInputEnd ? g_ended_inputs + 1 : 0;
+  switch (event.kind) {
+    case kInputKey: {
+      HWND target = ActiveWindow();
+      // The soft keys belong to the active window's menu bar, as on the device.
+      HWND bar = MenuBarOf(target);
+      if (bar != nullptr && (event.key == VK_F1 || event.key == VK_F2)) target = bar;
+      if (target != nullptr) {
+        Post(target, WM_KEYDOWN, static_cast<WPARAM>(event.key), 1, event.modifiers);
+      }
+      break;
+    }
+    case kInputClick: {
+      HWND target = WindowAt(event.column, event.row);
+      PlatformWindow* w = LiveWindow(target);
+      if (w != nullptr) {
+        auto x = static_cast<WORD>(event.column - w->rect.left);
+        auto y = static_cast<WORD>(event.row - w->rect.top);
+        Post(target, WM_LBUTTONUP, 0, MAKELPARAM(x, y), event.modifiers);
+      }
+      break;
+    }
+    case kInputResize:
+      HandleScreenResize();
+      break;
+    case kInputClose:
+      CloseAllWindows();
+      break;
+    case kInputEnd:
+      // Input is gone for good: close the windows, and if one refuses to go,
+      // end the loop anyway.
+      if (g_ended_inputs > 1) {
+        PostQuitMessage(0);
+      } else {
+        CloseAllWindows();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (window != nullptr && LiveWindow(window) == nullptr) return FALSE;
+  return Post(window, message, wparam, lparam, 0) ? TRUE : FALSE;
+}
+
+LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  PlatformWindow* w = LiveWindow(window);
+  if (w == nullptr || w->procedure == nullptr) return 0;
+  return w->procedure(window, message, wparam, lparam);
+}
+
+void PostQuitMessage(int exit_code) {
+  g_quit_posted = 1;
+  g_quit_code = exit_code;
+}
+
+BOOL GetMessageW(MSG* message, HWND /*filter*/, UINT /*first*/, UINT /*last*/) {
+  for (;;) {
+    while (g_count > 0) {
+      Posted posted = g_queue[g_head];
+      g_head = (g_head + 1) % kQueueCapacity;
+      --g_count;
+      // A message for a window destroyed meanwhile is dropped.
+      if (posted.message.hwnd != nullptr && LiveWindow(posted.message.hwnd) == nullptr) continue;
+      g_modifiers = posted.modifiers;
+      *message = posted.message;
+      return TRUE;
+    }
+    if (g_quit_posted) {
+      g_quit_posted = 0;
+      g_modifiers = 0;
+      *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g_quit_code), 0, 0, POINT{0, 0}};
+      return FALSE;
+    }
+    HWND invalid = InvalidWindow();
+    if (invalid != nullptr) {
+      g_modifiers = 0;
+      *message = MSG{invalid, WM_PAINT, 0, 0, 0, POINT{0, 0}};
+      return TRUE;
+    }
+    PresentIfChanged();
+    InputEvent event = {};
+    CurrentBackend()->next_input(&event);
+    TakeInput(event);
+  }
+}
+
+BOOL TranslateMessage(const MSG* message) {
+  // Nothing in the program reads characters, so no WM_CHAR is made.
+  return message != nullptr && message->message == WM_KEYDOWN ? TRUE : FALSE;
+}
+
+LRESULT DispatchMessageW(const MSG* message) {
+  if (message == nullptr || message->hwnd == nullptr) return 0;
+  return SendMessageW(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+short GetKeyState(int virtual_key) {
+  int bit = virtual_key == VK_CONTROL ? kModControl
+            : virtual_key == VK_SHIFT ? kModShift
+            : virtual_key == VK_MENU  ? kModAlt
+                                      : 0;
+  return (g_modifiers & bit) != 0 ? static_cast<short>(-32768) : 0;
+}
+
+void ResetQueueForTest() {
+  g_head = 0;
+  g_count = 0;
+  g_quit_posted = 0;
+  g_quit_code = 0;
+  g_modifiers = 0;
+  g_ended_inputs = 0;
+}

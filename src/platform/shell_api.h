@@ -1,0 +1,69 @@
+// The handheld shell library: the menu bar with its two soft keys, activation
+// and screen-change handling, and full-screen dialog set-up.
+#pragma once
+
+#include "platform/win_defs.h"
+
+/// The device's SHMENUBARINFO record is 36 bytes; cbSize must say so.
+constexpr DWORD kMenuBarInfoSize = 36;
+
+struct SHMENUBARINFO {
+  DWORD cbSize;
+  HWND hwndParent;
+  DWORD dwFlags;
+  UINT nToolBarId;     // the menu bar resource (RT_RCDATA)
+  HINSTANCE hInstRes;  // where the bar and its menu are found
+  int nBmpId;
+  int cBmpImages;
+  HWND hwndMB;  // out: the menu bar window
+  COLORREF clrBk;
+};
+
+/// The device's SHACTIVATEINFO record is 12 bytes; cbSize must say so.
+constexpr DWORD kActivateInfoSize = 12;
+
+struct SHACTIVATEINFO {
+  DWORD cbSize;
+  HWND hwndLastFocus;
+  UINT fSipUp : 1;
+  UINT fSipOnDeactivation : 1;
+  UINT fActive : 1;
+  UINT fReserved : 29;
+};
+
+constexpr DWORD SHIDIM_FLAGS = 0x0001;
+constexpr DWORD SHIDIF_DONEBUTTON = 0x0001;
+constexpr DWORD SHIDIF_SIZEDLG = 0x0002;
+constexpr DWORD SHIDIF_SIZEDLGFULLSCREEN = 0x0004;
+constexpr DWORD SHIDIF_SIPDOWN = 0x0008;
+constexpr DWORD SHIDIF_FULLSCREENNOMENUBAR = 0x0010;
+constexpr DWORD SHIDIF_EMPTYMENU = 0x0020;
+
+struct SHINITDLGINFO {
+  DWORD dwMask;
+  HWND hDlg;
+  DWORD dwFlags;
+};
+
+BOOL SHInitExtraControls();
+
+/// Builds the menu bar `nToolBarId` at the bottom row for `hwndParent`: its
+/// buttons are soft keys (F1 the left, F2 the right, or a click). A plain
+/// button sends WM_COMMAND with its command to the parent; a drop-down button
+/// sends WM_INITMENUPOPUP (the popup, its command in the low word of the second
+/// parameter), shows the popup and sends the chosen item's WM_COMMAND.
+BOOL SHCreateMenuBar(SHMENUBARINFO* info);
+
+/// Keeps the activation state in `info`. Returns FALSE for a record whose size
+/// is not 12.
+BOOL SHHandleWMActivate(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info,
+                        DWORD flags);
+
+/// On SETTINGCHANGE_RESET (the screen changed size) fits the window to the work
+/// area above its menu bar again. Returns FALSE for a bad record.
+BOOL SHHandleWMSettingChange(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info);
+
+/// With SHIDIM_FLAGS: SHIDIF_DONEBUTTON puts OK in the caption,
+/// SHIDIF_SIZEDLGFULLSCREEN sizes the dialog to the whole work area and
+/// SHIDIF_EMPTYMENU shows an empty menu bar under it.
+BOOL SHInitDialog(SHINITDLGINFO* info);

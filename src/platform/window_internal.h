@@ -1,0 +1,138 @@
+// The window layer's own records, shared by its files and by the backends in
+// this folder. Nothing outside src/platform includes this.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/dialog_api.h"
+#include "platform/resource_api.h"
+#include "platform/win_defs.h"
+
+constexpr int kWindowApp = 0;     // made by CreateWindowExW
+constexpr int kWindowBar = 1;     // a menu bar
+constexpr int kWindowDialog = 2;  // a modal dialog
+constexpr int kWindowRemote = 3;  // stands for a window of another process
+
+constexpr int kMaxMenuItems = 16;
+constexpr int kMaxBarPopups = 4;
+constexpr int kMaxBarButtons = 2;
+constexpr int kMaxButtonText = 40;
+constexpr int kMaxDialogTexts = 16;
+
+struct PlatformMenu {
+  MenuItemView items[kMaxMenuItems];
+  int count = 0;
+};
+
+struct PlatformDc {
+  HWND window = nullptr;
+};
+
+struct MenuBarButton {
+  char16_t text[kMaxButtonText] = {};
+  UINT command = 0;
+  BYTE state = 0;
+  BYTE style = 0;
+  WORD popup = NOMENU;
+};
+
+struct MenuBarData {
+  MenuBarButton buttons[kMaxBarButtons];
+  int button_count = 0;
+  PlatformMenu popups[kMaxBarPopups];
+  int popup_count = 0;
+};
+
+struct DialogData {
+  DLGPROC procedure = nullptr;
+  int ended = 0;
+  INT_PTR result = 0;
+  DWORD shell_flags = 0;  // SHIDIF_* from SHInitDialog
+  DialogTextView texts[kMaxDialogTexts];
+  int text_count = 0;
+};
+
+struct PlatformWindow {
+  int alive = 0;
+  int kind = kWindowApp;
+  long serial = 0;  // unique within the process, for other copies
+  WNDPROC procedure = nullptr;
+  std::u16string class_name;
+  std::u16string title;
+  DWORD style = 0;
+  RECT rect = {};         // screen cells
+  HWND parent = nullptr;  // the owner of a menu bar or dialog
+  int visible = 0;
+  int invalid = 0;
+  int erase = 0;
+  int claimed = 0;              // holds the class name's claim
+  std::vector<char16_t> cells;  // the client area, as painted
+  PlatformDc dc;
+  MenuBarData bar;
+  DialogData dialog;
+  DWORD process_id = 0;  // a remote window's process
+};
+
+/// The window behind a handle (the lowest bit ignored), or null when the
+/// handle is unknown or destroyed.
+PlatformWindow* LiveWindow(HWND window);
+
+/// A window of the layer's own kinds (menu bar, dialog, remote stand-in).
+HWND CreateInternalWindow(int kind, HWND parent, const RECT& rect, const char16_t* title,
+                          WNDPROC procedure);
+
+/// Makes the window the active one; WM_ACTIVATE goes to both windows.
+void ActivateWindow(HWND window);
+HWND ActiveWindow();
+
+/// The first live visible window made by CreateWindowExW with no parent.
+HWND FirstAppWindow();
+
+/// The window under a screen cell, menu bars and dialogs first.
+HWND WindowAt(int column, int row);
+
+/// The menu bar whose owner is `owner`, or null.
+HWND MenuBarOf(HWND owner);
+
+/// Calls `visit` for every live window, in creation order.
+template <typename Visit>
+void ForEachWindow(Visit visit);
+std::vector<PlatformWindow*>& AllWindowsForLayer();
+template <typename Visit>
+void ForEachWindow(Visit visit) {
+  for (PlatformWindow* w : AllWindowsForLayer()) {
+    if (w->alive) visit(w);
+  }
+}
+
+/// Gives the window a blank grid of its client size.
+void ResizeCells(PlatformWindow* window);
+
+/// The screen's size in cells, and the work area: everything below the title
+/// row.
+void ScreenSize(int* columns, int* rows);
+RECT WorkArea();
+
+/// The screen changed: the backend redraws before it next waits, or at once.
+void MarkScreenChanged();
+void PresentIfChanged();
+void PresentNow();
+
+/// The screen changed size: menu bars move, windows are told.
+void HandleScreenResize();
+
+/// The claim of a class name by this process, for the other copies.
+constexpr int kClaimNone = 0;   // not claimed (already held here, or no claim folder)
+constexpr int kClaimTaken = 1;  // a live copy holds it
+constexpr int kClaimHeld = 2;   // claimed now, for this window
+int ClaimClassName(const char16_t* class_name);
+void ReleaseClaim();
+HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title);
+BOOL ForegroundRemoteWindow(PlatformWindow* window);
+void ResetClaimForTest();
+
+/// Message-queue and popup state back to a fresh start.
+void ResetQueueForTest();
+void ResetBackendForTest();

@@ -1,0 +1,172 @@
+// The window layer on its own: text drawing, the open-file dialog's rules and
+// the queue's order, on the headless backend.
+#include <cstdlib>
+
+#include "platform/headless_backend.h"
+#include "platform/text.h"
+#include "platform/windows.h"
+#include "test_util.h"
+
+namespace {
+
+const char16_t* g_paint_text = u"";
+RECT g_paint_rect = {0, 0, 0, 0};
+int g_drawn_height = 0;
+std::vector<UINT> g_seen;
+
+LRESULT TestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    g_drawn_height = DrawTextW(dc, g_paint_text, -1, &g_paint_rect, 0);
+    EndPaint(window, &paint);
+    return 0;
+  }
+  if (message == WM_COMMAND) g_seen.push_back(LOWORD(wparam));
+  if (message == WM_DESTROY) PostQuitMessage(7);
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+class WindowTest : public WayconvTest {
+ protected:
+  void SetUp() override {
+    WayconvTest::SetUp();
+    ResetPlatformForTest();
+    HeadlessReset(12, 6);
+    g_seen.clear();
+    // A top-level window claims its class name in the claim folder: a private one.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    saved_runtime_ = runtime != nullptr ? runtime : "";
+    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = TestWindowProc;
+    window_class.lpszClassName = u"TEST";
+    ASSERT_TRUE(RegisterClassW(&window_class));
+    window_ = CreateWindowExW(0, u"TEST", u"T", WS_VISIBLE, 0, 1, 10, 4, nullptr, nullptr, nullptr,
+                              nullptr);
+    ASSERT_NE(window_, nullptr);
+  }
+  void TearDown() override {
+    ResetPlatformForTest();
+    if (saved_runtime_.empty()) {
+      unsetenv("XDG_RUNTIME_DIR");
+    } else {
+      setenv("XDG_RUNTIME_DIR", saved_runtime_.c_str(), 1);
+    }
+    WayconvTest::TearDown();
+  }
+  HWND window_ = nullptr;
+  std::string saved_runtime_;
+};
+
+TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
+  struct {
+    const char16_t* text;
+    RECT rect;
+    const char* screen;
+    int height;
+  } cases[] = {
+      {u"ab\r\ncd\ref\ngh", {0, 0, 10, 4}, "ab\ncd\nef\ngh\n", 4},
+      {u"a\r\n\r\nb", {0, 0, 10, 4}, "a\n\nb\n", 3},
+      {u"0123456789abc", {0, 0, 10, 4}, "0123456789\n", 1},
+      {u"1\n2\n3\n4\n5\n6", {0, 0, 10, 4}, "1\n2\n3\n4\n", 4},
+      {u"xy\nzw", {2, 1, 3, 4}, "\n  x\n  z\n", 2},
+      {u"a\tb", {0, 0, 10, 4}, "a b\n", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.text));
+    g_paint_text = c.text;
+    g_paint_rect = c.rect;
+    InvalidateRect(window_, nullptr, TRUE);
+    UpdateWindow(window_);
+    EXPECT_EQ(HeadlessClientText(), c.screen);
+    EXPECT_EQ(g_drawn_height, c.height);
+  }
+  PAINTSTRUCT paint;
+  RECT rect = {0, 0, 10, 4};
+  HDC dc = BeginPaint(window_, &paint);
+  EXPECT_EQ(DrawTextW(dc, u"x", -1, &rect, 1), 0);  // only format 0 draws
+  EndPaint(window_, &paint);
+}
+
+TEST_F(WindowTest, OpenFileRecordRules) {
+  std::string existing = dir_.File("here.gpx");
+  WriteFile(existing, "x");
+  const char16_t filters[] = u"gpx\0*.gpx\0plt\0*.plt\0";
+  struct {
+    const char* name;
+    DWORD size;
+    DWORD max_file;
+    DWORD flags;
+    std::vector<std::string> answers;  // "" cancels
+    BOOL result;
+    std::string file;
+    DWORD index;
+  } cases[] = {
+      {"chosen", 76, 64, OFN_FILEMUSTEXIST, {existing}, TRUE, existing, 2},
+      {"wrong record size", 88, 64, 0, {}, FALSE, "init", 1},
+      {"cancelled", 76, 64, 0, {""}, FALSE, "init", 1},
+      {"missing, then chosen",
+       76,
+       64,
+       OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST,
+       {dir_.File("none.gpx"), existing},
+       TRUE,
+       existing,
+       2},
+      {"folder missing",
+       76,
+       64,
+       OFN_PATHMUSTEXIST,
+       {dir_.File("no/new.bin"), ""},
+       FALSE,
+       "init",
+       1},
+      {"new name allowed", 76, 64, 0, {dir_.File("new.bin")}, TRUE, dir_.File("new.bin"), 2},
+      {"does not fit", 76, 5, 0, {"\\abcd"}, FALSE, "init", 1},
+      {"just fits", 76, 6, 0, {"\\abcd"}, TRUE, "\\abcd", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessReset(12, 6);
+    for (const std::string& answer : c.answers) {
+      if (answer.empty()) {
+        HeadlessCancelFile();
+      } else {
+        HeadlessOpenFile(answer, 2);
+      }
+    }
+    char16_t file[64];
+    CopyWide(file, 64, u"init");
+    OPENFILENAMEW record = {};
+    record.lStructSize = c.size;
+    record.lpstrFilter = filters;
+    record.nFilterIndex = 1;
+    record.lpstrFile = file;
+    record.nMaxFile = c.max_file;
+    record.Flags = c.flags;
+    EXPECT_EQ(GetOpenFileNameW(&record), c.result);
+    EXPECT_EQ(Utf16ToUtf8(file), c.file);
+    EXPECT_EQ(record.nFilterIndex, c.index);
+    EXPECT_EQ(HeadlessPendingSteps(), 0);
+  }
+}
+
+TEST_F(WindowTest, QueueOrderAndDestroyedWindows) {
+  PostMessageW(window_, WM_COMMAND, 1, 0);
+  PostMessageW(window_, WM_COMMAND, 2, 0);
+  PostQuitMessage(3);  // read after the posted messages
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0)) DispatchMessageW(&message);
+  EXPECT_EQ(message.wParam, 3u);
+  EXPECT_EQ(g_seen, (std::vector<UINT>{1, 2}));
+
+  PostMessageW(window_, WM_COMMAND, 4, 0);
+  SendMessageW(window_, WM_CLOSE, 0, 0);  // destroyed: the posted command is dropped
+  EXPECT_FALSE(PostMessageW(window_, WM_COMMAND, 5, 0));
+  while (GetMessageW(&message, nullptr, 0, 0)) DispatchMessageW(&message);
+  EXPECT_EQ(message.wParam, 7u);
+  EXPECT_EQ(g_seen, (std::vector<UINT>{1, 2}));
+}
+
+}  // namespace

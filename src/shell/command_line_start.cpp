@@ -1,0 +1,52 @@
+#include "shell/command_line_start.h"
+
+#include "common/globals.h"
+#include "common/input_kind.h"
+#include "platform/text.h"
+#include "platform/windows.h"
+#include "resources/resource_ids.h"
+#include "shell/shell_globals.h"
+
+namespace {
+
+constexpr size_t kShortestPath = 5;  // anything shorter is no file name
+
+}  // namespace
+
+void TrimSpaces(char16_t* text) {
+  size_t length = WideLength(text);
+  while (length > 0 && text[length - 1] == u' ') text[--length] = 0;
+  size_t lead = 0;
+  while (text[lead] == u' ') ++lead;
+  if (lead == 0) return;
+  for (size_t i = lead; i <= length; ++i) text[i - lead] = text[i];
+}
+
+void StripQuotes(char16_t* text) {
+  size_t out = 0;
+  for (size_t in = 0; text[in] != 0; ++in) {
+    if (text[in] != u'"') text[out++] = text[in];
+  }
+  text[out] = 0;
+}
+
+int ExamineCommandLine(HWND window) {
+  const char16_t* command_line = GetCommandLineW();
+  int copied = 0;
+  while (copied < kCommandLineLimit && command_line[copied] != 0) {
+    PathScratch[copied] = command_line[copied];
+    ++copied;
+  }
+  PathScratch[copied] = 0;
+  TrimSpaces(PathScratch);
+  StripQuotes(PathScratch);
+  StartedFromCommandLine = 0;
+  size_t length = WideLength(PathScratch);
+  // A text that does not fit InputPath names no file we could open.
+  if (length < kShortestPath || length >= static_cast<size_t>(kInputPathSize)) return 0;
+  CopyWide(InputPath, kInputPathSize, PathScratch);
+  InputKind = InputKindFromExtension(InputPath);
+  StartedFromCommandLine = 1;
+  PostMessageW(window, WM_COMMAND, kCmdOpenFile, 0);
+  return 1;
+}

@@ -1,0 +1,79 @@
+#include "shell/startup.h"
+
+#include "common/message_log.h"
+#include "resources/wayconv_resources.h"
+#include "shell/main_window.h"
+#include "shell/shell_globals.h"
+
+namespace {
+
+// Moves the window's bottom edge up by the menu bar's height, without a
+// repaint: the window then ends where the soft keys begin.
+void FitAboveMenuBar(HWND window) {
+  RECT window_rect;
+  RECT bar_rect;
+  GetWindowRect(window, &window_rect);
+  GetWindowRect(MenuBar, &bar_rect);
+  window_rect.bottom -= bar_rect.bottom - bar_rect.top;
+  MoveWindow(window, window_rect.left, window_rect.top, window_rect.right - window_rect.left,
+             window_rect.bottom - window_rect.top, FALSE);
+}
+
+}  // namespace
+
+int WayconvMain(HINSTANCE instance, int show) {
+  InstanceHandle = instance;
+  SHInitExtraControls();
+  WCHAR title[kNameBufferSize];
+  WCHAR class_name[kNameBufferSize];
+  LoadStringW(instance, kStringTitle, title, kNameBufferSize);
+  LoadStringW(instance, kStringClassName, class_name, kNameBufferSize);
+
+  HWND running = FindWindowW(class_name, title);
+  if (running != nullptr) {
+    // The lowest bit brings the window forward together with its dialogs.
+    SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(running) | 1));
+    GetWindowThreadProcessId(running, &RunningCopyProcess);
+    return 0;
+  }
+
+  WNDCLASSW window_class = {};
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = MainWindowProc;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconApp));
+  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  window_class.lpszClassName = class_name;
+  if (!RegisterClassW(&window_class)) return 0;
+
+  HWND window = CreateWindowExW(0, class_name, title, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return 0;
+  MainWindow = window;
+  if (MenuBar != nullptr) FitAboveMenuBar(window);
+  ShowWindow(window, show);
+  UpdateWindow(window);
+
+  HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kAcceleratorsMain));
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0)) {
+    if (!TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+int RunInteractive(const PlatformBackend* backend, const char16_t* command_line) {
+  SetCommandLine(command_line);
+  UsePlatformBackend(backend);
+  if (backend->start() != 0) return kExitNoScreen;
+  SetLogRepaint(RepaintMainWindow);
+  int code = WayconvMain(WayconvInstance(), SW_SHOW);
+  SetLogRepaint(nullptr);
+  MainWindow = nullptr;
+  MenuBar = nullptr;
+  backend->stop();
+  return code;
+}
