@@ -1,0 +1,191 @@
+#include "readers/nmea_reader.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "common/globals.h"
+#include "common/numbers.h"
+#include "readers/plt_reader.h"
+#include "readers/text_line.h"
+
+namespace {
+
+constexpr char kRmcPrefix[] = "$GPRMC,";
+constexpr int kRmcPrefixLength = sizeof kRmcPrefix - 1;
+constexpr int kTimeFieldOffset = 11;  // where the scan for the time field's comma starts
+constexpr int kLatitudeDegreeDigits = 2;
+constexpr int kLongitudeDegreeDigits = 3;
+
+bool IsCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+int DigitValue(unsigned char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (base == 16) {
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  }
+  return -1;
+}
+
+struct ScannedNumber {
+  bool negative = false;
+  bool overflow = false;  // the digits exceed 64 bits
+  uint64_t magnitude = 0;
+};
+
+// The field reading of the runtime's scanf for %d and %x: white space, then
+// sign, a leading "0" (and for base 16 an "x" after it) and digits, all
+// counted against `width` (-1: none). False when no digit was taken.
+bool ScanNumber(const char* text, int width, int base, ScannedNumber* number) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text);
+  while (IsCSpace(*s)) ++s;
+  if (*s == '-' || *s == '+') {
+    number->negative = *s == '-';
+    ++s;
+    if (width > 0) --width;
+  }
+  bool digits = false;
+  if (width != 0 && *s == '0') {
+    digits = true;
+    ++s;
+    if (width > 0) --width;
+    if (width != 0 && base == 16 && (*s == 'x' || *s == 'X')) {
+      ++s;
+      if (width > 0) --width;
+    }
+  }
+  while (width != 0) {
+    int digit = DigitValue(*s, base);
+    if (digit < 0) break;
+    digits = true;
+    uint64_t limit = (UINT64_MAX - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base);
+    if (number->magnitude > limit) {
+      number->overflow = true;
+    } else {
+      number->magnitude = number->magnitude * static_cast<uint64_t>(base) +
+                          static_cast<uint64_t>(digit);
+    }
+    ++s;
+    if (width > 0) --width;
+  }
+  return digits;
+}
+
+// Skips to the next comma from `p`. Null when a byte below 0x20 comes first;
+// bytes are compared as signed, so 0x80-0xFF stop the scan too, and the
+// terminating NUL always does.
+const char* FindComma(const char* p) {
+  for (;; ++p) {
+    if (*p == ',') return p;
+    if (static_cast<signed char>(*p) < 0x20) return nullptr;
+  }
+}
+
+// True when the field at `field` holds at least `digits` bytes before its
+// comma or the end of the line, and its degrees read with "%<digits>d".
+bool ReadDegrees(const char* field, int digits, int* degrees) {
+  for (int i = 0; i < digits; ++i) {
+    if (field[i] == ',' || field[i] == 0) return false;
+  }
+  return ScanDecimal(field, digits, degrees);
+}
+
+}  // namespace
+
+bool ScanDecimal(const char* text, int width, int* value) {
+  ScannedNumber number;
+  if (!ScanNumber(text, width, 10, &number)) return false;
+  // strtol's rules, then the narrowing to int that scanf's store makes.
+  constexpr uint64_t kMinMagnitude = uint64_t{1} << 63;
+  int64_t wide;
+  if (number.negative) {
+    wide = number.overflow || number.magnitude >= kMinMagnitude
+               ? INT64_MIN
+               : -static_cast<int64_t>(number.magnitude);
+  } else {
+    wide = number.overflow || number.magnitude > INT64_MAX
+               ? INT64_MAX
+               : static_cast<int64_t>(number.magnitude);
+  }
+  *value = static_cast<int>(wide);
+  return true;
+}
+
+bool ScanHex(const char* text, int width, unsigned* value) {
+  ScannedNumber number;
+  if (!ScanNumber(text, width, 16, &number)) return false;
+  // strtoul's rules: all ones on overflow whatever the sign, otherwise a
+  // minus sign negates modulo 2^64. scanf then keeps the low 32 bits.
+  uint64_t wide = number.overflow ? UINT64_MAX
+                  : number.negative ? 0 - number.magnitude
+                                    : number.magnitude;
+  *value = static_cast<unsigned>(wide);
+  return true;
+}
+
+int CheckNmeaChecksum(const char* line) {
+  if (line[0] != '$') return kChecksumNoDollar;
+  unsigned sum = 0;
+  const char* p = line + 1;
+  for (; *p != '*'; ++p) {
+    if (*p == 0) return kChecksumNoStar;
+    sum ^= static_cast<unsigned char>(*p);
+  }
+  unsigned value = 0;  // stays 0 when no number can be read
+  ScanHex(p + 1, -1, &value);
+  if (value == 0 && p[1] != '0') return kChecksumUnreadable;
+  return value == sum ? kChecksumOk : kChecksumMismatch;
+}
+
+int ReadNmeaPoint(TrackPoint* point) {
+  int length = ReadTextLine(InputStream, LineBuffer, kLineLimit);
+  if (length < 0) return kReadEnd;
+  const char* line = LineBuffer;
+  if (length < kRmcPrefixLength || std::memcmp(line, kRmcPrefix, kRmcPrefixLength) != 0) {
+    return kNmeaNotRmc;
+  }
+  if (CheckNmeaChecksum(line) != kChecksumOk) return kNmeaBadChecksum;
+
+  // The time field is passed over. A line that ends before the scan's start
+  // has no time field at all.
+  if (length < kTimeFieldOffset) return kNmeaBadLatitude;
+  const char* comma = FindComma(line + kTimeFieldOffset);
+  if (comma == nullptr) return kNmeaBadLatitude;
+  if (comma[1] != 'A' || comma[2] != ',') return kNmeaNoFix;
+
+  // Latitude: two digits of degrees, then decimal minutes. ReadDegrees makes
+  // sure both digits lie inside the field, so the scans below start inside
+  // the line.
+  const char* field = comma + 3;
+  int degrees = 0;
+  if (!ReadDegrees(field, kLatitudeDegreeDigits, &degrees)) return kNmeaBadLatitude;
+  double minutes = ParseDouble(field + kLatitudeDegreeDigits);
+  point->latitude = minutes * kDegreesPerMinute + degrees;
+  comma = FindComma(field + kLatitudeDegreeDigits);
+  if (comma == nullptr) return kNmeaBadLatitude;
+  if (comma[1] == 'S') {
+    point->latitude = -point->latitude;
+  } else if (comma[1] != 'N') {
+    return kNmeaBadLatitude;
+  }
+  if (comma[2] != ',') return kNmeaBadLatitude;
+
+  // Longitude: three digits of degrees, then decimal minutes.
+  field = comma + 3;
+  if (!ReadDegrees(field, kLongitudeDegreeDigits, &degrees)) return kNmeaBadLongitude;
+  minutes = ParseDouble(field + kLongitudeDegreeDigits);
+  point->longitude = minutes * kDegreesPerMinute + degrees;
+  comma = FindComma(field + kLongitudeDegreeDigits);
+  if (comma == nullptr) return kNmeaBadLongitude;
+  if (comma[1] == 'W') {
+    point->longitude = -point->longitude;
+  } else if (comma[1] != 'E') {
+    return kNmeaBadLongitude;
+  }
+  if (comma[2] != ',') return kNmeaBadLongitude;
+
+  if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
+    return kNmeaBadLatitude;
+  }
+  return kReadOk;
+}

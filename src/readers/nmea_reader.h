@@ -1,0 +1,52 @@
+// NMEA 0183 logs: one sentence per line. Only "$GPRMC," sentences with a valid
+// checksum and status A give points:
+//
+//   $GPRMC,hhmmss[.ss],A,ddmm.mmmm,N|S,dddmm.mmmm,E|W,...*hh
+//
+// The time is only passed over; the fields after the longitude hemisphere are
+// not read, except that a comma must follow it. Numbers are read with the
+// rules of the C runtime's sscanf and atof in the "C" locale, never the
+// process locale.
+#pragma once
+
+#include "common/types.h"
+
+/// Results of CheckNmeaChecksum.
+constexpr int kChecksumOk = 0;
+constexpr int kChecksumNoDollar = 1;    // the line does not start with "$"
+constexpr int kChecksumNoStar = 2;      // no "*" before the end of the line
+constexpr int kChecksumUnreadable = 3;  // no hexadecimal number after the "*"
+constexpr int kChecksumMismatch = 4;    // the number is not the XOR of the bytes
+
+/// Results of ReadNmeaPoint beside kReadOk and kReadEnd.
+constexpr int kNmeaNotRmc = 1;          // not a "$GPRMC," sentence
+constexpr int kNmeaBadChecksum = 2;     // checksum missing, unreadable or wrong
+constexpr int kNmeaBadLatitude = 3;     // time, latitude or its hemisphere malformed; out of range
+constexpr int kNmeaBadLongitude = 4;    // longitude or its hemisphere malformed
+constexpr int kNmeaNoFix = 10;          // status other than A
+
+/// The multiplier from minutes to degrees: the double nearest 1/60.
+constexpr double kDegreesPerMinute = 0.016666666666666666;
+
+/// Checks the checksum of the NUL-terminated sentence `line`: the XOR of the
+/// bytes between "$" and the first "*", as values 0-255, against the "%x"
+/// number right after the "*". A "*" followed by no number is unreadable
+/// unless the byte after it is "0".
+int CheckNmeaChecksum(const char* line);
+
+/// Reads lines of the input stream until the end of the input or one line has
+/// been judged; a usable RMC sentence fills `point`. No scan goes past the
+/// end of the line.
+int ReadNmeaPoint(TrackPoint* point);
+
+/// sscanf(text, "%<width>d", value) in the "C" locale, for width >= 1 or -1
+/// (no width): skips white space, takes an optional sign (which counts toward
+/// the width) and decimal digits. True when a number was read; otherwise
+/// *value keeps what it held.
+bool ScanDecimal(const char* text, int width, int* value);
+
+/// sscanf(text, "%<width>x", value) in the "C" locale, for width >= 1 or -1:
+/// as ScanDecimal, with an optional "0x" or "0X" prefix and hexadecimal digits
+/// of either case. A negative number or one beyond 32 bits gives the value
+/// the runtime's conversion gives (modulo 2^32; all ones on overflow).
+bool ScanHex(const char* text, int width, unsigned* value);
