@@ -1,11 +1,17 @@
 // wayconv: converts one GPS recording into the device's 80008-byte track file.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/batch.h"
+#include "platform/command_line.h"
+#include "platform/terminal_backend.h"
+#include "shell/shell_globals.h"
+#include "shell/startup.h"
 
 #ifndef WAYCONV_VERSION
 #define WAYCONV_VERSION "1.20"
@@ -14,11 +20,26 @@
 namespace {
 
 const char kUsage[] =
-    "usage: wayconv [--batch] [--kind gpx|mps|plt|nmea] [--output PATH]\n"
-    "               [--split|--no-split] INPUT\n"
+    "usage: wayconv [INPUT]\n"
+    "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
+    "                       [--split|--no-split] INPUT\n"
     "\n"
     "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt or an\n"
     "NMEA $GPRMC log) into the 80008-byte binary track file.\n"
+    "\n"
+    "On a terminal, wayconv opens its window: the conversion log fills the\n"
+    "screen, with the soft keys \"Open file\" and \"Tools\" on the bottom row.\n"
+    "INPUT, if given, is converted at once. Keys (a mouse click works too):\n"
+    "  F1            Open file: choose an input file and convert it\n"
+    "  F2            Tools: Set output file, Break track at 1000 m space,\n"
+    "                About, Exit (arrows and Enter choose, Esc closes)\n"
+    "  Ctrl+A        About\n"
+    "  Ctrl+Q        save the settings and exit\n"
+    "In the file dialog: arrows move, Enter opens a folder or chooses the file,\n"
+    "Backspace on an empty name goes up a folder, Tab changes the file type,\n"
+    "Ctrl+U clears the name, Esc cancels. Ctrl+C closes without saving.\n"
+    "\n"
+    "When standard output is not a terminal, 'wayconv INPUT' is a batch run.\n"
     "\n"
     "  --batch         convert with no window and print the log to standard output\n"
     "  --kind KIND     read INPUT as gpx, mps, plt or nmea (default: by its extension;\n"
@@ -33,7 +54,8 @@ const char kUsage[] =
     "A path that starts with a backslash is a device path under $WAYCONV_ROOT\n"
     "(default: your home folder). Exit status: 0 written, 2 input or output could\n"
     "not be opened or the input has the wrong format, 3 write failed, 10 the input\n"
-    "holds fewer than two points or could not be read, 64 usage error.\n";
+    "holds fewer than two points or could not be read, 64 usage error; the window\n"
+    "exits with 0, or 1 when the terminal cannot show it.\n";
 
 int UsageError(const std::string& message) {
   PrintError(message + "; try 'wayconv --help'");
@@ -58,12 +80,40 @@ bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* v
   return true;
 }
 
+// The interactive program on the terminal, with `input` (or nothing) as its
+// command line.
+int RunWindow(const char* input) {
+  std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
+  int code = RunInteractive(TerminalBackend(), command_line.c_str());
+  if (code == kExitNoScreen) {
+    const char* term = std::getenv("TERM");
+    PrintError(std::string("this terminal cannot show the window (TERM=") +
+               (term != nullptr ? term : "") + "); use --batch");
+    return code;
+  }
+  if (RunningCopyProcess != 0) {
+    PrintError("already running (process " + std::to_string(RunningCopyProcess) +
+               "); brought it forward");
+    return 0;
+  }
+  // Closed by a signal: end the way that signal ends a program, so that a
+  // calling shell sees it.
+  int signal_number = TerminalCloseSignal();
+  if (signal_number != 0) {
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+    return 128 + signal_number;
+  }
+  return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   BatchOptions options;
   bool batch = false;
   bool have_input = false;
+  bool batch_options = false;  // options only a batch run uses
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -81,14 +131,18 @@ int main(int argc, char** argv) {
         batch = true;
       } else if (std::strcmp(arg, "--split") == 0) {
         options.split = 1;
+        batch_options = true;
       } else if (std::strcmp(arg, "--no-split") == 0) {
         options.split = 0;
+        batch_options = true;
       } else if (OptionValue(argc, argv, &i, "--kind", &value)) {
+        batch_options = true;
         options.kind = ParseKindName(value);
         if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
       } else if (OptionValue(argc, argv, &i, "--output", &value)) {
         if (value.empty()) return UsageError("--output needs a path");
         options.output = value;
+        batch_options = true;
       } else {
         return UsageError(std::string("unknown option '") + arg + "'");
       }
@@ -98,10 +152,16 @@ int main(int argc, char** argv) {
     options.input = arg;
     have_input = true;
   }
-  if (!have_input) return UsageError("no input file given");
-  // The interactive window is not built yet, so every run is a batch run;
-  // `batch` records that it was asked for explicitly or by a redirected output.
+  // On a terminal the window runs; with the output going elsewhere, or when
+  // asked for, the batch front end.
   batch = batch || !isatty(STDOUT_FILENO);
-  (void)batch;
+  if (!batch) {
+    if (batch_options) {
+      return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
+                        "the saved settings)");
+    }
+    return RunWindow(have_input ? options.input.c_str() : nullptr);
+  }
+  if (!have_input) return UsageError("no input file given");
   return RunBatch(options);
 }

@@ -1,0 +1,214 @@
+// The open-file dialog's folder, list and choices.
+#include "platform/file_chooser.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/file_stream.h"
+#include "platform/text.h"
+
+namespace {
+
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// '*' and '?' wildcards, ASCII case folded; a '*' that fails to match is
+// retried one byte further along, so the work stays linear per star.
+bool Glob(std::string_view name, std::string_view pattern) {
+  size_t n = 0;
+  size_t p = 0;
+  size_t star = std::string_view::npos;
+  size_t star_n = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      star_n = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+      ++p;
+      ++n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++star_n;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The absolute, resolved form of a folder; empty when it is none.
+std::string RealFolder(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (path.empty() || realpath(path.c_str(), resolved) == nullptr) return std::string();
+  std::string folder = resolved;
+  return IsFolder(folder) ? folder : std::string();
+}
+
+std::string CurrentFolder() {
+  std::string folder = RealFolder(".");
+  return folder.empty() ? "/" : folder;
+}
+
+std::string JoinHost(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// The answer for a name in the folder shown.
+std::u16string PathFor(const ChooserState& state, const std::u16string& name) {
+  bool plain = name.find_first_of(u"/\\") == std::u16string::npos;
+  if (state.in_device_folder && state.folder == state.device_host && plain) {
+    return state.device_folder + u"\\" + name;
+  }
+  std::u16string path = Utf8ToUtf16(state.folder);
+  if (state.folder != "/") path += u'/';
+  return path + name;
+}
+
+ChooserOutcome Opened() {
+  return ChooserOutcome{kChooserOpened, std::u16string(), nullptr};
+}
+ChooserOutcome Refused(const char* message) {
+  return ChooserOutcome{kChooserRefused, std::u16string(), message};
+}
+ChooserOutcome Chosen(std::u16string path) {
+  return ChooserOutcome{kChooserChosen, std::move(path), nullptr};
+}
+
+ChooserOutcome OpenFolder(ChooserState* state, const std::string& host) {
+  std::string folder = RealFolder(host);
+  if (folder.empty()) return Refused("Cannot open that folder");
+  state->folder = folder;
+  state->name.clear();
+  return Opened();
+}
+
+}  // namespace
+
+bool MatchesPattern(const std::string& name, std::u16string_view patterns) {
+  size_t start = 0;
+  while (start <= patterns.size()) {
+    size_t end = patterns.find(u';', start);
+    if (end == std::u16string_view::npos) end = patterns.size();
+    std::string pattern = Utf16ToUtf8(patterns.substr(start, end - start));
+    if (!pattern.empty() && Glob(name, pattern)) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+void StartChooser(ChooserState* state, const char16_t* file) {
+  std::u16string text(file, WideLength(file));
+  state->folder = CurrentFolder();
+  state->name.clear();
+  state->device_host.clear();
+  state->device_folder.clear();
+  state->in_device_folder = false;
+  if (text.empty()) return;
+
+  // A device path's folders are separated by backslashes, a host path's by
+  // slashes (a backslash is an ordinary character in a host name).
+  bool device = text[0] == u'\\';
+  size_t cut = text.rfind(device ? u'\\' : u'/');
+  std::string host_folder;
+  if (cut == std::u16string::npos) {
+    host_folder = state->folder;
+  } else if (cut == 0) {
+    host_folder = device ? DeviceRoot() : "/";
+  } else {
+    host_folder = HostPath(text.substr(0, cut).c_str());
+  }
+  std::string folder = RealFolder(host_folder);
+  if (folder.empty()) {
+    // The folder is not there (a device folder is made when a file is first
+    // written into it): the whole path stays the name.
+    state->name = text;
+    return;
+  }
+  state->folder = folder;
+  state->name = cut == std::u16string::npos ? text : text.substr(cut + 1);
+  if (device) {
+    state->device_host = folder;
+    state->device_folder = text.substr(0, cut);
+    state->in_device_folder = true;
+  }
+}
+
+void ListChooserFolder(ChooserState* state, std::u16string_view patterns) {
+  state->entries.clear();
+  state->unreadable = false;
+  state->cut = false;
+  if (state->folder != "/") state->entries.push_back(ChooserEntry{"..", true});
+  DIR* dir = opendir(state->folder.c_str());
+  if (dir == nullptr) {
+    state->unreadable = true;
+    return;
+  }
+  size_t first = state->entries.size();
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.empty() || name[0] == '.') continue;
+    bool folder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st;
+      folder = fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (!folder && !MatchesPattern(name, patterns)) continue;
+    if (state->entries.size() - first >= kMaxChooserEntries) {
+      state->cut = true;
+      break;
+    }
+    state->entries.push_back(ChooserEntry{std::move(name), folder});
+  }
+  closedir(dir);
+  std::sort(state->entries.begin() + static_cast<std::ptrdiff_t>(first), state->entries.end(),
+            [](const ChooserEntry& a, const ChooserEntry& b) {
+              if (a.folder != b.folder) return a.folder;
+              return a.name < b.name;
+            });
+}
+
+int FirstChooserEntry(const ChooserState& state) {
+  bool parent = !state.entries.empty() && state.entries[0].name == "..";
+  return parent && state.entries.size() > 1 ? 1 : 0;
+}
+
+ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, bool must_exist) {
+  if (state->name.empty()) {
+    if (highlighted < 0 || static_cast<size_t>(highlighted) >= state->entries.size()) {
+      return Refused("Type a name");
+    }
+    const ChooserEntry& entry = state->entries[static_cast<size_t>(highlighted)];
+    if (entry.name == "..") return ChooserUp(state) ? Opened() : Refused("No folder above");
+    if (entry.folder) return OpenFolder(state, JoinHost(state->folder, entry.name));
+    return Chosen(PathFor(*state, Utf8ToUtf16(entry.name)));
+  }
+  const std::u16string& name = state->name;
+  bool absolute = name[0] == u'/' || name[0] == u'\\';
+  std::string host = absolute ? HostPath(name.c_str()) : JoinHost(state->folder, Utf16ToUtf8(name));
+  if (IsFolder(host)) return OpenFolder(state, host);
+  if (must_exist) {
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Refused("No such file");
+  }
+  return Chosen(absolute ? name : PathFor(*state, name));
+}
+
+bool ChooserUp(ChooserState* state) {
+  if (state->folder == "/" || state->folder.empty()) return false;
+  size_t cut = state->folder.rfind('/');
+  state->folder = cut == 0 || cut == std::string::npos ? "/" : state->folder.substr(0, cut);
+  state->name.clear();
+  return true;
+}
