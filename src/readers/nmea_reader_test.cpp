@@ -1,0 +1,184 @@
+#include "readers/nmea_reader.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "reader_test_util.h"
+
+namespace {
+
+class NmeaReaderTest : public WayconvTest {};
+
+// "$" + body + "*" + the body's checksum in two upper-case hex digits.
+std::string Sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (unsigned char c : body) sum ^= c;
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X", sum);
+  return "$" + body + tail;
+}
+
+TEST_F(NmeaReaderTest, ScannersMatchRuntimeSscanf) {
+  // Strings of the bytes that matter to the scanners, against the runtime's
+  // sscanf (the tests run in the "C" locale). A failed read keeps the value.
+  const std::string alphabet = " \t\v\r+-0123456789aAfFxXg,.*\x80\xff";
+  const char* formats[] = {"%1d", "%2d", "%3d", "%d", "%x", "%1x", "%2x", "%3x"};
+  const int widths[] = {1, 2, 3, -1, -1, 1, 2, 3};
+  std::mt19937 random(4807038);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = RandomBytes(&random, random() % 8, alphabet);
+    // Long digit runs reach the conversion's overflow rules.
+    if (i % 10 == 0) text += RandomBytes(&random, 10 + random() % 20, "0123456789abcdef");
+    for (int f = 0; f < 8; ++f) {
+      SCOPED_TRACE(std::string(formats[f]) + " on \"" + text + "\"");
+      unsigned expected = 0xABCDu, actual = 0xABCDu;
+      int read = std::sscanf(text.c_str(), formats[f], &expected);
+      bool scanned = f < 4 ? ScanDecimal(text.c_str(), widths[f], reinterpret_cast<int*>(&actual))
+                           : ScanHex(text.c_str(), widths[f], &actual);
+      ASSERT_EQ(scanned, read == 1);
+      ASSERT_EQ(actual, expected);
+    }
+  }
+}
+
+TEST_F(NmeaReaderTest, Checksum) {
+  struct Case {
+    std::string line;
+    int result;
+  } cases[] = {
+      {"$GPRMC,1*56", kChecksumOk},
+      {"$GPRMC,1*56;", kChecksumOk},   // the number ends at the first non-digit
+      {"$GPRMC,1* +0x56", kChecksumOk},  // blanks, sign and prefix, as scanf reads
+      {"$J*4a", kChecksumOk},          // lower case
+      {"$J*004A", kChecksumOk},        // any number of digits
+      {"$AA*00", kChecksumOk},         // an XOR of 0 written "00"
+      {"$\x80\x01*81", kChecksumOk},   // bytes above 0x7F count as 0-255
+      {"$A*41*42", kChecksumOk},       // the first "*" counts
+      {"$AA*", kChecksumUnreadable},   // no number counts as 0, but no "0" follows
+      {"$AA*zz", kChecksumUnreadable},
+      {"$AA*-0", kChecksumUnreadable},
+      {"$A*42", kChecksumMismatch},
+      {"$\xff*-1", kChecksumMismatch},  // -1 is 0xFFFFFFFF, not 0xFF
+      {"$A", kChecksumNoStar},
+      {" $A*41", kChecksumNoDollar},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CheckNmeaChecksum(c.line.c_str()), c.result) << c.line;
+}
+
+TEST_F(NmeaReaderTest, RmcSentences) {
+  const std::string lat = "4807.038,N,";
+  const std::string lon = "01131.000,E,";
+  const std::string tail = "022.4,084.4,230394,003.1,W";
+  // Minutes times the double nearest 1/60, plus degrees, in that order.
+  const double kLat = 7.038 * kDegreesPerMinute + 48;
+  const double kLon = 31.0 * kDegreesPerMinute + 11;
+  EXPECT_NEAR(kLat, 48.1173, 1e-12);
+  EXPECT_NEAR(kLon, 11 + 31.0 / 60, 1e-12);
+  struct Case {
+    std::string line;
+    int result;
+    double latitude, longitude;
+  } cases[] = {
+      {Sentence("GPRMC,123519,A," + lat + lon + tail), kReadOk, kLat, kLon},
+      {Sentence("GPRMC,123519,A,4807.038,S,01131.000,W," + tail), kReadOk, -kLat, -kLon},
+      {Sentence("GPRMC,123519.00,A," + lat + lon), kReadOk, kLat, kLon},
+      {Sentence("GPRMC,12,4,A," + lat + lon), kReadOk, kLat, kLon},  // the time scan starts at 11
+      {Sentence("GPRMC,123519,A,1131.000,N," + lon), kReadOk, kLon, kLon},  // not 11 + 31 / 60
+      {Sentence("GPRMC,123519,A,-1,N,-10,W,"), kReadOk, -1.0, 10.0},  // the sign fills a digit
+      {Sentence("GPRMC,123519,A,9960,N,36960,E,"), kReadOk, 100.0, 370.0},
+      {Sentence("GPRMC,123519,V," + lat + lon + tail), kNmeaNoFix, 0, 0},
+      {Sentence("GPRMC,123,A," + lat + lon), kNmeaNoFix, 0, 0},  // short time: its comma is missed
+      {Sentence("GNRMC,123519,A," + lat + lon), kNmeaNotRmc, 0, 0},
+      {Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"), kNmeaNotRmc, 0, 0},
+      {"$GPRMC,123519,A," + lat + lon + tail + "*6B", kNmeaBadChecksum, 0, 0},
+      {"$GPRMC,123519,A," + lat + lon + tail, kNmeaBadChecksum, 0, 0},
+      {"$GPRMC,123519,A," + lat + lon + tail + "*GG", kNmeaBadChecksum, 0, 0},
+      // The line ends before the time field's comma, or a control byte or a
+      // byte above 0x7F stands in the way.
+      {Sentence("GPRMC,"), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,1234"), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,1235\x80" "9,A," + lat + lon), kNmeaBadLatitude, 0, 0},
+      // Latitude: no readable degrees, a bad hemisphere or comma.
+      {Sentence("GPRMC,123519,A,,N," + lon), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,4,N," + lon), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,4,,N," + lon), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,1234") + ",A,4", kNmeaBadLatitude, 0, 0},  // the field ends the line
+      {Sentence("GPRMC,123519,A,xx07.038,N," + lon), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,4807.038,n," + lon), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,4807.038,N"), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,4807\x01" ",N," + lon), kNmeaBadLatitude, 0, 0},
+      // Longitude.
+      {Sentence("GPRMC,123519,A," + lat + ",E,"), kNmeaBadLongitude, 0, 0},
+      {Sentence("GPRMC,123519,A," + lat + "01,,E,"), kNmeaBadLongitude, 0, 0},
+      {Sentence("GPRMC,1234") + ",A," + lat + "01", kNmeaBadLongitude, 0, 0},
+      {Sentence("GPRMC,123519,A," + lat + "+x131.000,E,"), kNmeaBadLongitude, 0, 0},
+      {Sentence("GPRMC,123519,A," + lat + "01131.000,e,"), kNmeaBadLongitude, 0, 0},
+      {Sentence("GPRMC,123519,A," + lat + "01131.000,E;"), kNmeaBadLongitude, 0, 0},
+      {Sentence("GPRMC,123519,A," + lat + "01131.000"), kNmeaBadLongitude, 0, 0},
+      // Out of range or NaN, checked after both fields are read.
+      {Sentence("GPRMC,123519,A,9961,N," + lon), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,4807.038,S,37001,W,"), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A," + lat + "011-nan,E,"), kNmeaBadLatitude, 0, 0},
+      {Sentence("GPRMC,123519,A,9961,N,01131.000,X,"), kNmeaBadLongitude, 0, 0},
+  };
+  for (const Case& c : cases) {
+    OpenInput(dir_.File("input.nmea"), c.line + "\r\n");
+    // No scan may pass the end of the line: one that did would run through
+    // these bytes off the end of the buffer, which the sanitizer build reports.
+    std::memset(LineBuffer, 'N', sizeof LineBuffer);
+    TrackPoint point;
+    EXPECT_EQ(ReadNmeaPoint(&point), c.result) << c.line;
+    if (c.result == kReadOk) {
+      EXPECT_EQ(point.latitude, c.latitude) << c.line;
+      EXPECT_EQ(point.longitude, c.longitude) << c.line;
+    }
+    EXPECT_EQ(ReadNmeaPoint(&point), kReadEnd) << c.line;
+  }
+}
+
+TEST_F(NmeaReaderTest, InvalidFixesOnlyIsTooShort) {
+  std::string input = dir_.File("nofix.nmea");
+  std::string log = "\r\n";
+  for (int second = 10; second < 20; ++second) {
+    std::string time = "1200" + std::to_string(second);
+    log += Sentence("GPGGA," + time + ",,,,,0,00,99.99,,,,,,") + "\r\n\r\n";
+    log += Sentence("GPRMC," + time + ",V,,,,,,,140523,,,N") + "\n";
+    log += Sentence("GNRMC," + time + ",A,4807.038,N,01131.000,E,,,140523,,,A") + "\r";
+  }
+  WriteFile(input, log);
+  PrepareRun(input, kInputNmea, dir_.File("out.bin"));
+  EXPECT_EQ(ConvertTrack(), kConvertPassFailed);
+  EXPECT_EQ(LogText(), "Input file: " + input + "\r\nToo short input file!\r\n");
+}
+
+TEST_F(NmeaReaderTest, ConvertsSample) {
+  std::string input = SamplePath("drive.nmea");
+  std::string output = dir_.File("drive.bin");
+  PrepareRun(input, kInputNmea, output);
+  ASSERT_EQ(ConvertTrack(), kConvertOk);
+  EXPECT_EQ(LogText(), SuccessLog(input,
+                                  "Track 1 at 51.218420 , 6.774250 \r\n"
+                                  "Track 2 at 51.228340 , 6.789312 \r\n",
+                                  output));
+  std::vector<StoredPoint> points = StoredPoints(ReadFile(output));
+  ASSERT_EQ(points.size(), 36u);
+  for (size_t i = 0; i < points.size(); ++i) EXPECT_EQ(points[i].track_start, i == 0 || i == 20) << i;
+}
+
+TEST_F(NmeaReaderTest, TruncatedAndGarbageInput) {
+  CheckEveryPrefix(dir_.path(), kInputNmea, ReadFile(SamplePath("drive.nmea")));
+  std::mt19937 random(7410);
+  const std::string alphabet = Bytes("$GPRMC,A*NSEW0123456789.-\r\n\0\x80\xff");
+  for (int i = 0; i < 300; ++i) {
+    // Mostly lines that pass the sentence and checksum tests, so that the
+    // field scans work on garbage.
+    std::string bytes;
+    while (bytes.size() < 2000) {
+      bytes += i % 3 == 0 ? RandomBytes(&random, 40, "")
+                          : Sentence("GPRMC," + RandomBytes(&random, random() % 60, alphabet)) + "\n";
+    }
+    CheckReaderStops(dir_.File("noise.nmea"), kInputNmea, bytes);
+  }
+}
+
+}  // namespace
