@@ -19,34 +19,38 @@ bool IsCSpace(char c) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The plain form "ddd.ddd" with at most 15 significant digits and at most 22
-// decimals converts exactly as m / 10^k: both are exact doubles and one IEEE
-// division rounds correctly. Returns false for anything else (an exponent,
-// more digits), which then takes the general path.
+// The plain form "ddd.ddd" converts exactly as m / 10^k when the digits m
+// fit in 53 bits and k is at most 22: both are then exact doubles and one
+// IEEE division rounds correctly, as the general conversion does. Returns
+// false for anything else (an exponent, more digits), which then takes the
+// general path.
 bool ParseSimpleDecimal(const char* s, double* value) {
   static constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  constexpr int kMaxDigits = 19;  // 19 digits never overflow 64 bits
+  constexpr uint64_t kExactLimit = uint64_t{1} << 53;
   uint64_t mantissa = 0;
-  int digits = 0;
-  int decimals = 0;
-  while (IsDigit(*s)) {
-    mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
-    if (mantissa != 0) ++digits;
-    if (digits > 15) return false;
+  const char* start = s;
+  unsigned digit;
+  while ((digit = static_cast<unsigned char>(*s) - unsigned{'0'}) < 10) {
+    mantissa = mantissa * 10 + digit;
     ++s;
   }
+  int digits = static_cast<int>(s - start);
+  int decimals = 0;
   if (*s == '.') {
-    ++s;
-    while (IsDigit(*s)) {
-      mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
-      if (mantissa != 0) ++digits;
-      ++decimals;
-      if (digits > 15 || decimals > 22) return false;
+    const char* fraction = ++s;
+    while ((digit = static_cast<unsigned char>(*s) - unsigned{'0'}) < 10 &&
+           s - fraction < kMaxDigits) {
+      mantissa = mantissa * 10 + digit;
       ++s;
     }
+    decimals = static_cast<int>(s - fraction);
+    digits += decimals;
   }
-  if (*s == 'e' || *s == 'E') return false;
+  if (digits > kMaxDigits || decimals > 22 || mantissa > kExactLimit) return false;
+  if (static_cast<unsigned char>(*s) - unsigned{'0'} < 10 || *s == 'e' || *s == 'E') return false;
   *value = static_cast<double>(mantissa) / kPowersOf10[decimals];
   return true;
 }

@@ -1,14 +1,19 @@
 #include "readers/gpx_reader.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "common/globals.h"
 #include "common/numbers.h"
+#include "readers/byte_scan.h"
 #include "readers/plt_reader.h"
 
 char GpxTagBuffer[kGpxTagBufferSize];
 
 namespace {
+
+// The characters a tag keeps; the rest of a longer tag is passed over.
+constexpr ptrdiff_t kGpxTagKept = kGpxTagReadSize - 2;
 
 // The loops below work on the stream's read window through local pointers,
 // so that the byte scans run in registers: the text between tags and the tags
@@ -19,11 +24,10 @@ namespace {
 // Consumes the input up to and including the next `byte`; false at the end.
 bool SkipPast(ByteStream* in, unsigned char byte) {
   for (;;) {
-    unsigned char* p = in->next;
     unsigned char* end = in->end;
-    while (p < end && *p != byte) ++p;
+    const unsigned char* p = FindByte(in->next, end, byte);
     if (p < end) {
-      in->next = p + 1;
+      in->next = const_cast<unsigned char*>(p) + 1;
       return true;
     }
     in->next = in->end;
@@ -33,23 +37,42 @@ bool SkipPast(ByteStream* in, unsigned char byte) {
   }
 }
 
-// strstr for the short names looked for in a tag: the library's general
-// search costs more to set up than these few-byte scans take.
-const char* FindName(const char* text, const char* name) {
-  for (; *text != 0; ++text) {
-    if (*text != name[0]) continue;
-    // text[i] is in bounds: text[i - 1] matched a non-NUL name byte.
+// The first `name` in [text, end); null when there is none. Its first byte
+// is found sixteen at a time, the rest compared in place.
+const char* FindName(const char* text, const char* end, const char* name) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  const auto* stop = reinterpret_cast<const unsigned char*>(end);
+  const auto first = static_cast<unsigned char>(name[0]);
+  while ((p = FindByte(p, stop, first)) < stop) {
+    const char* candidate = reinterpret_cast<const char*>(p);
     size_t i = 1;
-    while (name[i] != 0 && text[i] == name[i]) ++i;
-    if (name[i] == 0) return text;
+    while (name[i] != 0 && candidate + i < end && candidate[i] == name[i]) ++i;
+    if (name[i] == 0) return candidate;
+    ++p;
+  }
+  return nullptr;
+}
+
+// The first "trkpt" in [text, end), found by its rarest letter, the "k":
+// most tags have none, and a tag with one is passed over in one step.
+const char* FindTrackPointName(const char* text, const char* end) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  const auto* stop = reinterpret_cast<const unsigned char*>(end);
+  while ((p = FindByte(p, stop, 'k')) < stop) {
+    const char* k = reinterpret_cast<const char*>(p);
+    if (k - text >= 2 && end - k >= 3 && k[-2] == 't' && k[-1] == 'r' && k[1] == 'p' &&
+        k[2] == 't') {
+      return k - 2;
+    }
+    ++p;
   }
   return nullptr;
 }
 
 // "trkpt" in the tag but not "/trkpt", in one pass over its occurrences.
-bool NamesTrackPoint(const char* tag) {
+bool NamesTrackPoint(const char* tag, const char* end) {
   bool found = false;
-  for (const char* p = tag; (p = FindName(p, "trkpt")) != nullptr; ++p) {
+  for (const char* p = tag; (p = FindTrackPointName(p, end)) != nullptr; ++p) {
     if (p > tag && p[-1] == '/') return false;
     found = true;
   }
@@ -57,13 +80,49 @@ bool NamesTrackPoint(const char* tag) {
 }
 
 // Moves the number start forward to the first digit or minus sign; null when
-// the text ends first.
-const char* FindNumber(const char* text) {
-  for (;; ++text) {
+// the tag ends first.
+const char* FindNumber(const char* text, const char* end) {
+  for (; text < end; ++text) {
     char c = *text;
-    if (c == 0) return nullptr;
     if ((c >= '0' && c <= '9') || c == '-') return text;
   }
+  return nullptr;
+}
+
+// Reads one coordinate: the number after the first `name` in the tag.
+// `end` points at the byte after the tag's text, a ">" or a NUL, where the
+// number read stops at the latest.
+int ReadCoordinate(const char* tag, const char* end, const char* name, double* value) {
+  const char* found = FindName(tag, end, name);
+  if (found == nullptr) return kGpxNoAttribute;
+  const char* number = FindNumber(found, end);
+  if (number == nullptr) return kGpxNoNumber;
+  *value = ParseDouble(number);
+  return kReadOk;
+}
+
+// The next tag whose text lies whole in the stream's window and is not cut:
+// [*text, *text_end) with the ">" at *text_end, which is consumed. False,
+// with the stream left at the "<" (or at the window's end when there is
+// none), when the tag must be read by ReadGpxTag instead.
+bool NextTagInWindow(ByteStream* in, const char** text, const char** text_end) {
+  const unsigned char* end = in->end;
+  const unsigned char* open = FindByte(in->next, end, '<');
+  if (open == end) {
+    in->next = in->end;
+    return false;
+  }
+  const unsigned char* start = open + 1;
+  const unsigned char* limit = end - start > kGpxTagKept ? start + kGpxTagKept + 1 : end;
+  const unsigned char* close = FindByte(start, limit, '>');
+  if (close == limit) {
+    in->next = const_cast<unsigned char*>(open);
+    return false;
+  }
+  in->next = const_cast<unsigned char*>(close) + 1;
+  *text = reinterpret_cast<const char*>(start);
+  *text_end = reinterpret_cast<const char*>(close);
+  return true;
 }
 
 }  // namespace
@@ -99,23 +158,29 @@ int ReadGpxTag(char* buffer, int size) {
 }
 
 int ReadGpxPoint(TrackPoint* point) {
-  const char* tag = GpxTagBuffer;
-  do {
-    if (ReadGpxTag(GpxTagBuffer, kGpxTagReadSize) != kGpxTagOk) return kReadEnd;
-  } while (!NamesTrackPoint(tag));
+  ByteStream* in = InputStream;
+  const char* tag;
+  const char* tag_end;
+  for (;;) {
+    if (NextTagInWindow(in, &tag, &tag_end)) {
+      // Most tags hold no "trkpt" at all; only those that do are cut at a
+      // NUL, where the tag's text ends as a C string.
+      if (FindTrackPointName(tag, tag_end) == nullptr) continue;
+      const void* nul = std::memchr(tag, 0, static_cast<size_t>(tag_end - tag));
+      if (nul != nullptr) tag_end = static_cast<const char*>(nul);
+    } else {
+      if (ReadGpxTag(GpxTagBuffer, kGpxTagReadSize) != kGpxTagOk) return kReadEnd;
+      tag = GpxTagBuffer;
+      tag_end = tag + std::strlen(tag);
+    }
+    if (NamesTrackPoint(tag, tag_end)) break;
+  }
 
-  const char* name = FindName(tag, "lat");
-  if (name == nullptr) return kGpxNoAttribute;
-  const char* number = FindNumber(name);
-  if (number == nullptr) return kGpxNoNumber;
-  point->latitude = ParseDouble(number);
+  int result = ReadCoordinate(tag, tag_end, "lat", &point->latitude);
+  if (result != kReadOk) return result;
   if (!LatitudeInRange(point->latitude)) return kGpxOutOfRange;
-
-  name = FindName(tag, "lon");
-  if (name == nullptr) return kGpxNoAttribute;
-  number = FindNumber(name);
-  if (number == nullptr) return kGpxNoNumber;
-  point->longitude = ParseDouble(number);
+  result = ReadCoordinate(tag, tag_end, "lon", &point->longitude);
+  if (result != kReadOk) return result;
   if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
   return kReadOk;
 }
