@@ -13,9 +13,8 @@ locale_t CLocale() {
   return c_locale;
 }
 
-bool IsCSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+// Blank, or one of \t \n \v \f \r (9 to 13).
+bool IsCSpace(char c) { return c == ' ' || static_cast<unsigned char>(c) - 9u < 5u; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -41,8 +40,9 @@ bool ParseSimpleDecimal(const char* s, double* value) {
   int decimals = 0;
   if (*s == '.') {
     const char* fraction = ++s;
-    while ((digit = static_cast<unsigned char>(*s) - unsigned{'0'}) < 10 &&
-           s - fraction < kMaxDigits) {
+    // Past 19 digits the mantissa wraps (unsigned arithmetic); the count
+    // below then sends the number to the general path.
+    while ((digit = static_cast<unsigned char>(*s) - unsigned{'0'}) < 10) {
       mantissa = mantissa * 10 + digit;
       ++s;
     }
@@ -50,7 +50,7 @@ bool ParseSimpleDecimal(const char* s, double* value) {
     digits += decimals;
   }
   if (digits > kMaxDigits || decimals > 22 || mantissa > kExactLimit) return false;
-  if (static_cast<unsigned char>(*s) - unsigned{'0'} < 10 || *s == 'e' || *s == 'E') return false;
+  if (*s == 'e' || *s == 'E') return false;
   *value = static_cast<double>(mantissa) / kPowersOf10[decimals];
   return true;
 }

@@ -34,7 +34,9 @@ TEST(ParseDouble, AgreesWithTheRuntimeOnTheseForms) {
       "0x1p4", "0X.8", "-0x10", "inf", "-Infinity", "nan", "-nan", "NaN(123)", "1e999",
       "-1e999", "1e-400", "4.9e-324", "abc", "", "-", "+", ".", "e5", "0x", "1.5e", "1.5e+",
       "007", "1,5", "123456789012345678901234567890", "0.1000000000000000055511151231257827",
-      "\v\f\r\n 3", "1e-310",
+      "\v\f\r\n 3", "1e-310", "9007199254740992", "9007199254740993", "900719925474099.3",
+      "0.9007199254740993", "12345678901234567890", "1234567890123456789.5",
+      "0.0000000000000000000001", "0.00000000000000000000001", "1.000000000000000000001",
   };
   for (const char* text : cases) ExpectSameAsAtof(text);
 }
@@ -46,6 +48,18 @@ TEST(ParseDouble, AgreesWithTheRuntimeOnGeneratedText) {
     std::string text;
     int length = static_cast<int>(random() % 14);
     for (int j = 0; j < length; ++j) text += alphabet[random() % alphabet.size()];
+    ExpectSameAsAtof(text);
+  }
+  // Plain decimals of up to 26 digits: the exact fast path and the general
+  // one must meet at the 53-bit and 19-digit limits.
+  for (int i = 0; i < 20000; ++i) {
+    int length = 1 + static_cast<int>(random() % 26);
+    int dot = static_cast<int>(random() % (length + 1));
+    std::string text;
+    for (int j = 0; j < length; ++j) {
+      if (j == dot) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
     ExpectSameAsAtof(text);
   }
 }

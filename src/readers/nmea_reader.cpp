@@ -123,14 +123,33 @@ bool ScanHex(const char* text, int width, unsigned* value) {
   return true;
 }
 
+namespace {
+
+// The XOR of the bytes in [p, end), as unsigned values: eight at a time,
+// then the eight lanes folded into one byte.
+unsigned XorBytes(const char* p, const char* end) {
+  uint64_t lanes = 0;
+  while (end - p >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    lanes ^= word;
+    p += 8;
+  }
+  lanes ^= lanes >> 32;
+  lanes ^= lanes >> 16;
+  lanes ^= lanes >> 8;
+  auto sum = static_cast<unsigned>(lanes & 0xFF);
+  for (; p < end; ++p) sum ^= static_cast<unsigned char>(*p);
+  return sum;
+}
+
+}  // namespace
+
 int CheckNmeaChecksum(const char* line) {
   if (line[0] != '$') return kChecksumNoDollar;
-  unsigned sum = 0;
-  const char* p = line + 1;
-  for (; *p != '*'; ++p) {
-    if (*p == 0) return kChecksumNoStar;
-    sum ^= static_cast<unsigned char>(*p);
-  }
+  const char* p = std::strchr(line + 1, '*');  // null when the text ends first
+  if (p == nullptr) return kChecksumNoStar;
+  unsigned sum = XorBytes(line + 1, p);
   unsigned value = 0;  // stays 0 when no number can be read
   ScanHex(p + 1, -1, &value);
   if (value == 0 && p[1] != '0') return kChecksumUnreadable;
