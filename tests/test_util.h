@@ -20,6 +20,20 @@ class TempDir {
   std::string path_;
 };
 
+/// Points HOME, XDG_CONFIG_HOME and WAYCONV_ROOT at fresh folders inside
+/// `dir` while it lives, and back at their old values afterwards.
+class PrivateEnvironment {
+ public:
+  explicit PrivateEnvironment(const TempDir& dir);
+  ~PrivateEnvironment();
+  PrivateEnvironment(const PrivateEnvironment&) = delete;
+  PrivateEnvironment& operator=(const PrivateEnvironment&) = delete;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> saved_;  // name, old value
+  std::vector<std::string> unset_;                          // names that were unset
+};
+
 /// Resets every layer's program-wide state below the shell.
 void ResetAllForTest();
 

@@ -79,6 +79,8 @@ int FailPass(const char16_t* message, int result) {
 
 }  // namespace
 
+void (*BetweenPassesHookForTest)() = nullptr;
+
 int ReadNextPoint(TrackPoint* point) {
   int result;
   switch (InputKind) {
@@ -137,6 +139,7 @@ int RunPointPass() {
     stride = (count - 2) / (kMaxStoredPoints - 1);
   }
 
+  if (BetweenPassesHookForTest != nullptr) BetweenPassesHookForTest();
   if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {
     return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
   }

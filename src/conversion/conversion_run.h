@@ -26,6 +26,10 @@ int ConvertTrack();
 /// track starts. Closes the input on every failure.
 int RunPointPass();
 
+/// Tests only: when set, called after the counting pass and before the input
+/// is rewound for the storing pass, so a test can change the input in between.
+extern void (*BetweenPassesHookForTest)();
+
 /// Reads the next usable point of the input into `point`, passing over the
 /// records the reader skips. 0 or a negative ReadResult; -100 for an unknown
 /// InputKind.

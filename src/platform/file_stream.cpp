@@ -77,11 +77,15 @@ ByteStream* NewStream(int fd, bool writing) {
   return stream;
 }
 
+// Only a regular file opens: the conversion reads its input twice, which a
+// FIFO or a device cannot give, and a FIFO without a writer would block the
+// open for ever, /dev/zero the reading. O_NONBLOCK keeps the open itself from
+// waiting; it is cleared again for the regular file.
 ByteStream* OpenForReading(const std::string& host) {
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return nullptr;
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
     close(fd);
     return nullptr;
   }

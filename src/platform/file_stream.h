@@ -38,8 +38,9 @@ constexpr size_t kStreamBufferSize = 256 * 1024;
 constexpr int kStreamSeekSet = 0;
 constexpr int kStreamSeekCur = 1;
 
-/// Opens `path` with mode "rb" or "wb". Returns null on failure; a directory
-/// never opens.
+/// Opens `path` with mode "rb" or "wb". Returns null on failure. For reading,
+/// only a regular file opens (no directory, FIFO or device), and the open never
+/// blocks.
 ByteStream* StreamOpen(const char16_t* path, const char* mode);
 
 /// Refills the read buffer and returns its first byte, or -1 at the end.
