@@ -5,6 +5,13 @@
 
 namespace {
 
+// A little-endian 32-bit value from four bytes in memory.
+int32_t LoadInt32(const unsigned char* p) {
+  uint32_t bits = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                  static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  return static_cast<int32_t>(bits);
+}
+
 // Reads a little-endian 32-bit value. False when the file ends first; the
 // bytes that were there are consumed all the same, as a short fread does.
 bool ReadInt32(ByteStream* in, int32_t* value) {
@@ -74,6 +81,16 @@ int ReadMpsPoint(TrackPoint* point) {
 
   ByteStream* in = InputStream;
   int32_t latitude, longitude;
+  if (in->end - in->next >= kMpsPointSize) {
+    // The whole point record is in the read window: take it from there.
+    latitude = LoadInt32(in->next);
+    longitude = LoadInt32(in->next + kMpsCoordinateSize);
+    in->next += kMpsPointSize;
+    point->latitude = latitude * kMpsDegreesPerSemicircle;
+    point->longitude = longitude * kMpsDegreesPerSemicircle;
+    if (MpsRemainingPoints <= 0) MpsReaderState = kMpsNoTrack;
+    return kReadOk;
+  }
   if (!ReadInt32(in, &latitude)) return kMpsShortLatitude;
   if (!ReadInt32(in, &longitude)) return kMpsShortLongitude;
   point->latitude = latitude * kMpsDegreesPerSemicircle;
