@@ -110,6 +110,9 @@ int RunWindow(const char* input) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe or FIFO at the output shows as a write error, in the
+  // window as in batch mode, instead of ending the program.
+  std::signal(SIGPIPE, SIG_IGN);
   BatchOptions options;
   bool batch = false;
   bool have_input = false;

@@ -37,26 +37,6 @@ std::string Base(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Follows symbolic links from `path` to the name that is finally written,
-// also when the last link points to a file that does not exist yet.
-std::string ResolveLinks(const std::string& path) {
-  std::string current = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-    char target[PATH_MAX];
-    ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
-    if (n < 0) return current;
-    target[n] = 0;
-    if (target[0] == '/') {
-      current = target;
-    } else {
-      current = Folder(current) + "/" + target;
-    }
-  }
-  return current;
-}
-
 mode_t CurrentUmask() {
   mode_t mask = umask(0);
   umask(mask);
@@ -143,6 +123,25 @@ bool FlushWrites(ByteStream* stream) {
 }
 
 }  // namespace
+
+std::string ResolveLinks(const std::string& path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char target[PATH_MAX];
+    ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
+    if (n < 0) return current;
+    target[n] = 0;
+    if (target[0] == '/') {
+      current = target;
+    } else {
+      current = Folder(current) + "/" + target;
+    }
+  }
+  return current;
+}
+
 
 std::string DeviceRoot() {
   const char* root = std::getenv("WAYCONV_ROOT");

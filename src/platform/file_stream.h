@@ -77,6 +77,10 @@ int64_t StreamTell(ByteStream* stream);
 int StreamClose(ByteStream* stream);
 
 /// The host path a wide path stands for (device paths mapped under the root).
+/// Follows symbolic links from `path` to the name that is finally written,
+/// also when the last link points to a file that does not exist yet.
+std::string ResolveLinks(const std::string& path);
+
 std::string HostPath(const char16_t* path);
 
 /// The device root: WAYCONV_ROOT, else HOME, else the current folder.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/file_stream.h"
 #include "platform/text.h"
 
 struct PlatformRegKey {
@@ -432,9 +433,11 @@ void CreateParentFolders(const std::string& file) {
 
 // Replaces the file as a whole: a temporary beside it is written, synced,
 // closed and renamed over it. On any failure the temporary goes and the old
-// file stays as it was.
-bool SaveFile(const std::string& path, std::string_view bytes) {
+// file stays as it was. A symbolic link is written through, so a linked
+// settings file stays linked.
+bool SaveFile(const std::string& link, std::string_view bytes) {
   if (bytes.size() > kMaxRegistryFileSize) return false;  // it could not be read back
+  std::string path = ResolveLinks(link);
   CreateParentFolders(path);
   std::string temp = path + ".tmp-XXXXXX";
   int fd = mkstemp(temp.data());

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -189,6 +190,18 @@ TEST_F(RegistryTest, SavingKeepsEveryOtherByte) {
     EXPECT_EQ(Sz(u"ab"), list.data);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, Get(u"Orphan", u"Software\\Gone").status);
   }
+}
+
+TEST_F(RegistryTest, LinkedFileIsWrittenThroughAndStaysALink) {
+  // Settings kept elsewhere and linked in (as dotfile managers do) stay so.
+  std::string real = dir_.File("kept.reg");
+  WriteFile(real, "Windows Registry Editor Version 5.00\r\n");
+  mkdir(dir_.File("wayconv").c_str(), 0700);
+  ASSERT_EQ(0, symlink("../kept.reg", file_.c_str()));
+  ASSERT_EQ(ERROR_SUCCESS, Set(u"V", REG_DWORD, std::string("\x01\0\0\0", 4)));
+  EXPECT_TRUE(std::filesystem::is_symlink(file_));
+  EXPECT_NE(std::string::npos, ReadFile(real).find("\"V\"=dword:00000001"));
+  EXPECT_EQ(REG_DWORD, Get(u"V").type);
 }
 
 TEST_F(RegistryTest, ReadsUtf16FileWithByteOrderMark) {
