@@ -37,30 +37,47 @@ bool SkipPast(ByteStream* in, unsigned char byte) {
   }
 }
 
-// The first `name` in [text, end); null when there is none. Its first byte
-// is found sixteen at a time, the rest compared in place.
-const char* FindName(const char* text, const char* end, const char* name) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  const auto* stop = reinterpret_cast<const unsigned char*>(end);
+// A tag's text [begin, end); the bytes up to `readable` may be loaded by
+// the scans (the read window's or the tag buffer's end). The byte at `end`
+// is a ">" or a NUL, so a number read stops there at the latest.
+struct TagText {
+  const char* begin;
+  const char* end;
+  const unsigned char* readable;
+};
+
+const unsigned char* Bytes(const char* p) {
+  return reinterpret_cast<const unsigned char*>(p);
+}
+const char* Chars(const unsigned char* p) {
+  return reinterpret_cast<const char*>(p);
+}
+
+// The first occurrence of the three-letter `name` in the tag from `from`;
+// null when there is none. Its first byte is found sixteen at a time.
+const char* FindName(const TagText& tag, const char* from, const char (&name)[4]) {
+  const unsigned char* p = Bytes(from);
+  const unsigned char* stop = Bytes(tag.end);
   const auto first = static_cast<unsigned char>(name[0]);
-  while ((p = FindByte(p, stop, first)) < stop) {
-    const char* candidate = reinterpret_cast<const char*>(p);
-    size_t i = 1;
-    while (name[i] != 0 && candidate + i < end && candidate[i] == name[i]) ++i;
-    if (name[i] == 0) return candidate;
+  while ((p = FindByteWithin(p, stop, tag.readable, first)) < stop) {
+    const char* candidate = Chars(p);
+    if (tag.end - candidate >= 3 && candidate[1] == name[1] && candidate[2] == name[2]) {
+      return candidate;
+    }
     ++p;
   }
   return nullptr;
 }
 
-// The first "trkpt" in [text, end), found by its rarest letter, the "k":
-// most tags have none, and a tag with one is passed over in one step.
-const char* FindTrackPointName(const char* text, const char* end) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  const auto* stop = reinterpret_cast<const unsigned char*>(end);
-  while ((p = FindByte(p, stop, 'k')) < stop) {
-    const char* k = reinterpret_cast<const char*>(p);
-    if (k - text >= 2 && end - k >= 3 && k[-2] == 't' && k[-1] == 'r' && k[1] == 'p' &&
+// The first "trkpt" in the tag that starts at `from` or later, found by its
+// rarest letter, the "k": most tags have none, and are passed over in one
+// step.
+const char* FindTrackPointName(const TagText& tag, const char* from) {
+  const unsigned char* p = Bytes(from);
+  const unsigned char* stop = Bytes(tag.end);
+  while ((p = FindByteWithin(p, stop, tag.readable, 'k')) < stop) {
+    const char* k = Chars(p);
+    if (k - from >= 2 && tag.end - k >= 3 && k[-2] == 't' && k[-1] == 'r' && k[1] == 'p' &&
         k[2] == 't') {
       return k - 2;
     }
@@ -70,10 +87,10 @@ const char* FindTrackPointName(const char* text, const char* end) {
 }
 
 // "trkpt" in the tag but not "/trkpt", in one pass over its occurrences.
-bool NamesTrackPoint(const char* tag, const char* end) {
+bool NamesTrackPoint(const TagText& tag) {
   bool found = false;
-  for (const char* p = tag; (p = FindTrackPointName(p, end)) != nullptr; ++p) {
-    if (p > tag && p[-1] == '/') return false;
+  for (const char* p = tag.begin; (p = FindTrackPointName(tag, p)) != nullptr; ++p) {
+    if (p > tag.begin && p[-1] == '/') return false;
     found = true;
   }
   return found;
@@ -90,12 +107,10 @@ const char* FindNumber(const char* text, const char* end) {
 }
 
 // Reads one coordinate: the number after the first `name` in the tag.
-// `end` points at the byte after the tag's text, a ">" or a NUL, where the
-// number read stops at the latest.
-int ReadCoordinate(const char* tag, const char* end, const char* name, double* value) {
-  const char* found = FindName(tag, end, name);
+int ReadCoordinate(const TagText& tag, const char (&name)[4], double* value) {
+  const char* found = FindName(tag, tag.begin, name);
   if (found == nullptr) return kGpxNoAttribute;
-  const char* number = FindNumber(found, end);
+  const char* number = FindNumber(found + 3, tag.end);
   if (number == nullptr) return kGpxNoNumber;
   *value = ParseDouble(number);
   return kReadOk;
@@ -114,7 +129,7 @@ bool NextTagInWindow(ByteStream* in, const char** text, const char** text_end) {
   }
   const unsigned char* start = open + 1;
   const unsigned char* limit = end - start > kGpxTagKept ? start + kGpxTagKept + 1 : end;
-  const unsigned char* close = FindByte(start, limit, '>');
+  const unsigned char* close = FindByteWithin(start, limit, end, '>');
   if (close == limit) {
     in->next = const_cast<unsigned char*>(open);
     return false;
@@ -159,27 +174,28 @@ int ReadGpxTag(char* buffer, int size) {
 
 int ReadGpxPoint(TrackPoint* point) {
   ByteStream* in = InputStream;
-  const char* tag;
-  const char* tag_end;
+  TagText tag;
   for (;;) {
-    if (NextTagInWindow(in, &tag, &tag_end)) {
+    if (NextTagInWindow(in, &tag.begin, &tag.end)) {
+      tag.readable = in->end;
       // Most tags hold no "trkpt" at all; only those that do are cut at a
       // NUL, where the tag's text ends as a C string.
-      if (FindTrackPointName(tag, tag_end) == nullptr) continue;
-      const void* nul = std::memchr(tag, 0, static_cast<size_t>(tag_end - tag));
-      if (nul != nullptr) tag_end = static_cast<const char*>(nul);
+      if (FindTrackPointName(tag, tag.begin) == nullptr) continue;
+      const void* nul = std::memchr(tag.begin, 0, static_cast<size_t>(tag.end - tag.begin));
+      if (nul != nullptr) tag.end = static_cast<const char*>(nul);
     } else {
       if (ReadGpxTag(GpxTagBuffer, kGpxTagReadSize) != kGpxTagOk) return kReadEnd;
-      tag = GpxTagBuffer;
-      tag_end = tag + std::strlen(tag);
+      tag.begin = GpxTagBuffer;
+      tag.end = tag.begin + std::strlen(tag.begin);
+      tag.readable = Bytes(GpxTagBuffer) + kGpxTagBufferSize;
     }
-    if (NamesTrackPoint(tag, tag_end)) break;
+    if (NamesTrackPoint(tag)) break;
   }
 
-  int result = ReadCoordinate(tag, tag_end, "lat", &point->latitude);
+  int result = ReadCoordinate(tag, "lat", &point->latitude);
   if (result != kReadOk) return result;
   if (!LatitudeInRange(point->latitude)) return kGpxOutOfRange;
-  result = ReadCoordinate(tag, tag_end, "lon", &point->longitude);
+  result = ReadCoordinate(tag, "lon", &point->longitude);
   if (result != kReadOk) return result;
   if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
   return kReadOk;
