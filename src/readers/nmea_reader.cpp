@@ -5,6 +5,7 @@
 
 #include "common/globals.h"
 #include "common/numbers.h"
+#include "readers/byte_scan.h"
 #include "readers/plt_reader.h"
 #include "readers/text_line.h"
 
@@ -16,7 +17,9 @@ constexpr int kTimeFieldOffset = 11;  // where the scan for the time field's com
 constexpr int kLatitudeDegreeDigits = 2;
 constexpr int kLongitudeDegreeDigits = 3;
 
-bool IsCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsCSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 int DigitValue(unsigned char c, int base) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -62,8 +65,8 @@ bool ScanNumber(const char* text, int width, int base, ScannedNumber* number) {
     if (number->magnitude > limit) {
       number->overflow = true;
     } else {
-      number->magnitude = number->magnitude * static_cast<uint64_t>(base) +
-                          static_cast<uint64_t>(digit);
+      number->magnitude =
+          number->magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     }
     ++s;
     if (width > 0) --width;
@@ -93,6 +96,22 @@ bool ReadDegrees(const char* field, int digits, int* degrees) {
 }  // namespace
 
 bool ScanDecimal(const char* text, int width, int* value) {
+  // The common case, a field that starts with `width` digits (at most 9, so
+  // no overflow), without the general scan.
+  if (width > 0 && width <= 9) {
+    int digits = 0;
+    int result = 0;
+    unsigned digit;
+    while (digits < width &&
+           (digit = static_cast<unsigned char>(text[digits]) - unsigned{'0'}) < 10) {
+      result = result * 10 + static_cast<int>(digit);
+      ++digits;
+    }
+    if (digits == width) {
+      *value = result;
+      return true;
+    }
+  }
   ScannedNumber number;
   if (!ScanNumber(text, width, 10, &number)) return false;
   // strtol's rules, then the narrowing to int that scanf's store makes.
@@ -103,20 +122,34 @@ bool ScanDecimal(const char* text, int width, int* value) {
                ? INT64_MIN
                : -static_cast<int64_t>(number.magnitude);
   } else {
-    wide = number.overflow || number.magnitude > INT64_MAX
-               ? INT64_MAX
-               : static_cast<int64_t>(number.magnitude);
+    wide = number.overflow || number.magnitude > INT64_MAX ? INT64_MAX
+                                                           : static_cast<int64_t>(number.magnitude);
   }
   *value = static_cast<int>(wide);
   return true;
 }
 
 bool ScanHex(const char* text, int width, unsigned* value) {
+  // The common case, a checksum of a few hexadecimal digits without sign,
+  // space or "0x", when no width cuts it short.
+  if (width < 0 && !(text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))) {
+    uint64_t result = 0;
+    int digits = 0;
+    int digit;
+    while (digits < 16 && (digit = DigitValue(static_cast<unsigned char>(text[digits]), 16)) >= 0) {
+      result = result * 16 + static_cast<uint64_t>(digit);
+      ++digits;
+    }
+    if (digits > 0 && digits < 16) {
+      *value = static_cast<unsigned>(result);
+      return true;
+    }
+  }
   ScannedNumber number;
   if (!ScanNumber(text, width, 16, &number)) return false;
   // strtoul's rules: all ones on overflow whatever the sign, otherwise a
   // minus sign negates modulo 2^64. scanf then keeps the low 32 bits.
-  uint64_t wide = number.overflow ? UINT64_MAX
+  uint64_t wide = number.overflow   ? UINT64_MAX
                   : number.negative ? 0 - number.magnitude
                                     : number.magnitude;
   *value = static_cast<unsigned>(wide);
@@ -156,7 +189,31 @@ int CheckNmeaChecksum(const char* line) {
   return value == sum ? kChecksumOk : kChecksumMismatch;
 }
 
+namespace {
+
+// Passes over the next line when it lies whole in the read window and is
+// not an RMC sentence: such a line only needs its first bytes compared, not
+// copying. False, with the stream at the line's start, when ReadTextLine
+// must read it.
+bool SkipOtherSentence(ByteStream* in) {
+  unsigned char* p = in->next;
+  unsigned char* end = in->end;
+  while (p < end && EndsLine(*p)) ++p;
+  in->next = p;
+  unsigned char* line_end = FindLineEnd(p, end);
+  if (line_end == end) return false;
+  if (line_end - p >= kRmcPrefixLength && std::memcmp(p, kRmcPrefix, kRmcPrefixLength) == 0) {
+    return false;
+  }
+  in->next = line_end + 1;
+  return true;
+}
+
+}  // namespace
+
 int ReadNmeaPoint(TrackPoint* point) {
+  // Most lines of a receiver's log are other sentences (GGA, GSA, GSV).
+  if (SkipOtherSentence(InputStream)) return kNmeaNotRmc;
   int length = ReadTextLine(InputStream, LineBuffer, kLineLimit);
   if (length < 0) return kReadEnd;
   const char* line = LineBuffer;
