@@ -1,6 +1,5 @@
 // The interactive program end to end: the real window procedure, driven by a
 // headless script; screen, log, registry and output file checked.
-#include <chrono>
 
 #include "common/message_log.h"
 #include "resources/resource_ids.h"
@@ -263,18 +262,18 @@ TEST_F(MainWindowTest, StoredSettingsShowAtStart) {
   }
 }
 
-// Every announcement repaints the window; thousands of them must stay quick.
-TEST_F(MainWindowTest, ThousandsOfLogLinesStayFast) {
+// Every announcement repaints the window; thousands of them all get through
+// (how fast is measured by bench/headless_tracks).
+TEST_F(MainWindowTest, ThousandsOfTrackAnnouncements) {
   std::vector<std::pair<double, double>> points;
   for (int i = 0; i < 4000; ++i) points.push_back({(i % 2) * 0.1, 0.0});  // 11 km jumps
   std::string plt = dir_.File("zigzag.plt");
   WriteFile(plt, PltFile(points));
   HeadlessSoftKey(0);
   HeadlessOpenFile(plt, kInputPlt);
-  auto start = std::chrono::steady_clock::now();
+  HeadlessCapture();
   EXPECT_EQ(Run(), 0);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_LT(seconds, 20.0);
+  EXPECT_NE(Snapshot(0).find("Track 4000 at"), std::string::npos) << Snapshot(0);
   EXPECT_EQ(WordAt(ReadFile(DefaultOutput()), 0), 4000u);
 }
 
