@@ -25,12 +25,14 @@ struct Walker {
     state ^= state << 17;
     return static_cast<uint32_t>(state >> 11);
   }
-  double Uniform() { return Next() / 2097152.0 / 1024.0; }  // [0, 1)
+  double Uniform() { return Next() / 4294967296.0; }  // [0, 1)
   void Step() {
     lat += (Uniform() - 0.5) * 0.0004;
     lon += (Uniform() - 0.5) * 0.0006;
     if (Next() % 2000 == 0) lat += 0.03;  // a gap of about 3 km
+    // The walk stays in a plausible region however long it runs.
     if (lat > 60.0) lat = 40.0;
+    if (lon > 30.0 || lon < -10.0) lon = 8.5417;
     ++index;
   }
 };
