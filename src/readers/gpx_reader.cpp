@@ -178,9 +178,9 @@ int ReadGpxPoint(TrackPoint* point) {
   for (;;) {
     if (NextTagInWindow(in, &tag.begin, &tag.end)) {
       tag.readable = in->end;
-      // Most tags hold no "trkpt" at all; only those that do are cut at a
-      // NUL, where the tag's text ends as a C string.
-      if (FindTrackPointName(tag, tag.begin) == nullptr) continue;
+      // Most tags hold no "trkpt" at all (many are too short to); only those
+      // that do are cut at a NUL, where the tag's text ends as a C string.
+      if (tag.end - tag.begin < 5 || FindTrackPointName(tag, tag.begin) == nullptr) continue;
       const void* nul = std::memchr(tag.begin, 0, static_cast<size_t>(tag.end - tag.begin));
       if (nul != nullptr) tag.end = static_cast<const char*>(nul);
     } else {
