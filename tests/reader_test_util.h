@@ -45,7 +45,8 @@ inline std::vector<TrackPoint> ReadAllPoints(int kind, size_t limit, int* end) {
   std::vector<TrackPoint> points;
   TrackPoint point;
   *end = 1;
-  while (points.size() < limit && (*end = ReadNextPoint(&point)) == kReadOk) points.push_back(point);
+  while (points.size() < limit && (*end = ReadNextPoint(&point)) == kReadOk)
+    points.push_back(point);
   return points;
 }
 
@@ -85,6 +86,23 @@ inline std::string SuccessLog(const std::string& input, const std::string& middl
 
 inline std::string SamplePath(const std::string& name) {
   return std::string(WAYCONV_SOURCE_DIR) + "/samples/" + name;
+}
+
+/// Converts the bundled sample `name` as `kind` into `output`: the log must
+/// announce exactly `announcements`, and the file must hold `count` points
+/// with a track starting at the first and at `second_track`.
+inline void ExpectSampleConverts(const std::string& name, int kind, const std::string& output,
+                                 const std::string& announcements, size_t count,
+                                 size_t second_track) {
+  std::string input = SamplePath(name);
+  PrepareRun(input, kind, output);
+  ASSERT_EQ(ConvertTrack(), kConvertOk);
+  EXPECT_EQ(LogText(), SuccessLog(input, announcements, output));
+  std::vector<StoredPoint> points = StoredPoints(ReadFile(output));
+  ASSERT_EQ(points.size(), count);
+  for (size_t i = 0; i < points.size(); ++i) {
+    EXPECT_EQ(points[i].track_start, i == 0 || i == second_track) << i;
+  }
 }
 
 /// Feeds every prefix of `bytes` to the reader loop and to a whole conversion.

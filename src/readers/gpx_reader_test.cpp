@@ -157,17 +157,10 @@ TEST_F(GpxReaderTest, NoTrackPointsIsTooShort) {
 }
 
 TEST_F(GpxReaderTest, ConvertsSample) {
-  std::string input = SamplePath("walk.gpx");
-  std::string output = dir_.File("walk.bin");
-  PrepareRun(input, kInputGpx, output);
-  ASSERT_EQ(ConvertTrack(), kConvertOk);
-  EXPECT_EQ(LogText(), SuccessLog(input,
-                                  "Track 1 at 47.362300 , 8.548440 \r\n"
-                                  "Track 2 at 47.377540 , 8.579270 \r\n",
-                                  output));
-  std::vector<StoredPoint> points = StoredPoints(ReadFile(output));
-  ASSERT_EQ(points.size(), 34u);
-  for (size_t i = 0; i < points.size(); ++i) EXPECT_EQ(points[i].track_start, i == 0 || i == 18) << i;
+  ExpectSampleConverts("walk.gpx", kInputGpx, dir_.File("walk.bin"),
+                       "Track 1 at 47.362300 , 8.548440 \r\n"
+                       "Track 2 at 47.377540 , 8.579270 \r\n",
+                       34, 18);
 }
 
 TEST_F(GpxReaderTest, TruncatedAndGarbageInput) {

@@ -202,17 +202,10 @@ TEST_F(MpsReaderTest, Signature) {
 }
 
 TEST_F(MpsReaderTest, ConvertsSample) {
-  std::string input = SamplePath("hike.mps");
-  std::string output = dir_.File("hike.bin");
-  PrepareRun(input, kInputMps, output);
-  ASSERT_EQ(ConvertTrack(), kConvertOk);
-  EXPECT_EQ(LogText(), SuccessLog(input,
-                                  "Track 1 at 46.604330 , 10.381310 \r\n"
-                                  "Track 2 at 46.621440 , 10.371790 \r\n",
-                                  output));
-  std::vector<StoredPoint> points = StoredPoints(ReadFile(output));
-  ASSERT_EQ(points.size(), 25u);
-  for (size_t i = 0; i < points.size(); ++i) EXPECT_EQ(points[i].track_start, i == 0 || i == 14) << i;
+  ExpectSampleConverts("hike.mps", kInputMps, dir_.File("hike.bin"),
+                       "Track 1 at 46.604330 , 10.381310 \r\n"
+                       "Track 2 at 46.621440 , 10.371790 \r\n",
+                       25, 14);
 }
 
 TEST_F(MpsReaderTest, TruncatedAndGarbageInput) {

@@ -191,6 +191,29 @@ int CheckNmeaChecksum(const char* line) {
 
 namespace {
 
+// Reads a coordinate field of `digits` degree digits and decimal minutes,
+// then its hemisphere field: `positive` or `negative` and a comma.
+// ReadDegrees makes sure the degree digits lie inside the field, so the
+// scans after it start inside the line. On success *next is the field after
+// the hemisphere's.
+inline bool ReadCoordinateField(const char* field, int digits, char positive, char negative, double* value,
+                         const char** next) {
+  int degrees = 0;
+  if (!ReadDegrees(field, digits, &degrees)) return false;
+  double minutes = ParseDouble(field + digits);
+  *value = minutes * kDegreesPerMinute + degrees;
+  const char* comma = FindComma(field + digits);
+  if (comma == nullptr) return false;
+  if (comma[1] == negative) {
+    *value = -*value;
+  } else if (comma[1] != positive) {
+    return false;
+  }
+  if (comma[2] != ',') return false;
+  *next = comma + 3;
+  return true;
+}
+
 // Passes over the next line when it lies whole in the read window and is
 // not an RMC sentence: such a line only needs its first bytes compared, not
 // copying. False, with the stream at the line's start, when ReadTextLine
@@ -229,36 +252,14 @@ int ReadNmeaPoint(TrackPoint* point) {
   if (comma == nullptr) return kNmeaBadLatitude;
   if (comma[1] != 'A' || comma[2] != ',') return kNmeaNoFix;
 
-  // Latitude: two digits of degrees, then decimal minutes. ReadDegrees makes
-  // sure both digits lie inside the field, so the scans below start inside
-  // the line.
+  // Latitude: two digits of degrees, then decimal minutes; longitude: three.
   const char* field = comma + 3;
-  int degrees = 0;
-  if (!ReadDegrees(field, kLatitudeDegreeDigits, &degrees)) return kNmeaBadLatitude;
-  double minutes = ParseDouble(field + kLatitudeDegreeDigits);
-  point->latitude = minutes * kDegreesPerMinute + degrees;
-  comma = FindComma(field + kLatitudeDegreeDigits);
-  if (comma == nullptr) return kNmeaBadLatitude;
-  if (comma[1] == 'S') {
-    point->latitude = -point->latitude;
-  } else if (comma[1] != 'N') {
+  if (!ReadCoordinateField(field, kLatitudeDegreeDigits, 'N', 'S', &point->latitude, &field)) {
     return kNmeaBadLatitude;
   }
-  if (comma[2] != ',') return kNmeaBadLatitude;
-
-  // Longitude: three digits of degrees, then decimal minutes.
-  field = comma + 3;
-  if (!ReadDegrees(field, kLongitudeDegreeDigits, &degrees)) return kNmeaBadLongitude;
-  minutes = ParseDouble(field + kLongitudeDegreeDigits);
-  point->longitude = minutes * kDegreesPerMinute + degrees;
-  comma = FindComma(field + kLongitudeDegreeDigits);
-  if (comma == nullptr) return kNmeaBadLongitude;
-  if (comma[1] == 'W') {
-    point->longitude = -point->longitude;
-  } else if (comma[1] != 'E') {
+  if (!ReadCoordinateField(field, kLongitudeDegreeDigits, 'E', 'W', &point->longitude, &field)) {
     return kNmeaBadLongitude;
   }
-  if (comma[2] != ',') return kNmeaBadLongitude;
 
   if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
     return kNmeaBadLatitude;

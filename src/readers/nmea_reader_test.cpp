@@ -152,17 +152,10 @@ TEST_F(NmeaReaderTest, InvalidFixesOnlyIsTooShort) {
 }
 
 TEST_F(NmeaReaderTest, ConvertsSample) {
-  std::string input = SamplePath("drive.nmea");
-  std::string output = dir_.File("drive.bin");
-  PrepareRun(input, kInputNmea, output);
-  ASSERT_EQ(ConvertTrack(), kConvertOk);
-  EXPECT_EQ(LogText(), SuccessLog(input,
-                                  "Track 1 at 51.218420 , 6.774250 \r\n"
-                                  "Track 2 at 51.228340 , 6.789312 \r\n",
-                                  output));
-  std::vector<StoredPoint> points = StoredPoints(ReadFile(output));
-  ASSERT_EQ(points.size(), 36u);
-  for (size_t i = 0; i < points.size(); ++i) EXPECT_EQ(points[i].track_start, i == 0 || i == 20) << i;
+  ExpectSampleConverts("drive.nmea", kInputNmea, dir_.File("drive.bin"),
+                       "Track 1 at 51.218420 , 6.774250 \r\n"
+                       "Track 2 at 51.228340 , 6.789312 \r\n",
+                       36, 20);
 }
 
 TEST_F(NmeaReaderTest, TruncatedAndGarbageInput) {
