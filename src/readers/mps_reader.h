@@ -1,4 +1,4 @@
-// Garmin MapSource files (.mps). Only the track records are read; every other
+// MapSource files (.mps). Only the track records are read; every other
 // record is passed over. All integers are little-endian, signed 32-bit.
 //
 //   signature      6 bytes   "MsRcd" and a zero byte (checked by the
