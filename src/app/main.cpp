@@ -14,7 +14,7 @@
 #include "shell/startup.h"
 
 #ifndef WAYCONV_VERSION
-#define WAYCONV_VERSION "1.20"
+#error "WAYCONV_VERSION comes from the CMake project version"
 #endif
 
 namespace {

@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, CtrlAShowsAboutFullScreen) {
     std::vector<std::string> about = Rows(Snapshot(0));
     ASSERT_EQ(about.size(), 12u);
     EXPECT_EQ(about[0], "About Wayconv" + std::string(40 - 13 - 2, ' ') + "OK");
-    EXPECT_EQ(about[2], "   Wayconv V1.20");
+    EXPECT_EQ(about[2], "   Wayconv V" WAYCONV_VERSION);
     EXPECT_EQ(about[4], "   Converts GPX, MPS, PLT and NMEA");
     EXPECT_EQ(about[5], "   tracks to the device track file.");
     EXPECT_EQ(about[7], "   Help: run wayconv --help");
