@@ -50,7 +50,7 @@ _wayconv_files() {
 
 _wayconv() {
   local cword=$COMP_CWORD
-  local cur=${COMP_WORDS[cword]} prev=
+  local cur=${COMP_WORDS[cword]} prev=''
   # "--kind=gp" arrives as "--kind" "=" "gp": the option is the word before
   # the "=".
   if [[ $cur == = ]]; then
@@ -80,7 +80,7 @@ _wayconv() {
 
   # What the words before this one chose: the kind of the input, a track file
   # tool, the end of the options.
-  local i word kind= track_file=0 options_done=0
+  local i word kind='' track_file=0 options_done=0
   for ((i = 1; i < cword; i++)); do
     word=${COMP_WORDS[i]}
     if ((options_done)); then

@@ -22,7 +22,7 @@ declared=$(sed -n 's/^MimeType=//p' "$entry" | tr ';' '\n' | sed '/^$/d' | sort)
 defined=$( (echo application/gpx+xml; grep -o 'mime-type type="[^"]*"' "$dist/wayconv-mime.xml" |
   sed 's/.*"\(.*\)"/\1/') | sort)
 [ "$declared" = "$defined" ] ||
-  fail "MimeType= lists $(echo $declared), the MIME file and GPX give $(echo $defined)"
+  fail "MimeType= lists $(paste -sd " " <<<"$declared"), the MIME file and GPX give $(paste -sd " " <<<"$defined")"
 for ext in plt mps nmea; do
   grep -q "<glob pattern=\"\*\.$ext\"/>" "$dist/wayconv-mime.xml" || fail "no glob for .$ext"
 done
@@ -38,8 +38,9 @@ if command -v xmllint >/dev/null; then
 fi
 if command -v rsvg-convert >/dev/null; then
   png=$(mktemp "${TMPDIR:-/tmp}/wayconv-icon.XXXXXX") || exit 1
-  rsvg-convert -w 16 -h 16 "$dist/wayconv.svg" -o "$png" && [ -s "$png" ] ||
+  if ! rsvg-convert -w 16 -h 16 "$dist/wayconv.svg" -o "$png" || [ ! -s "$png" ]; then
     fail "rsvg-convert cannot render the icon at 16 px"
+  fi
   rm -f "$png"
   checked=1
 fi

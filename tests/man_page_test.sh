@@ -40,5 +40,5 @@ if command -v groff >/dev/null; then
   checked=1
 fi
 [ $checked = 1 ] || echo "note: neither mandoc nor groff is installed; the page was not linted"
-[ $status = 0 ] && echo "PASS: $(echo $help_options | wc -w) options in both; page lints clean"
+[ $status = 0 ] && echo "PASS: $(wc -l <<<"$help_options") options in both; page lints clean"
 exit $status
