@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   // A closed pipe or FIFO at the output shows as a write error, in the
   // window as in batch mode, instead of ending the program.
   std::signal(SIGPIPE, SIG_IGN);
-  if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv);
+  if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
   BatchOptions options;
   bool batch = false;
   bool have_input = false;

@@ -14,6 +14,10 @@
 #include "trackfile/track_show.h"
 #include "trackfile/track_svg.h"
 
+#ifndef WAYCONV_VERSION
+#define WAYCONV_VERSION "1.20"
+#endif
+
 namespace {
 
 enum class Command { kNone, kShow, kGpx, kCsv, kSvg };
@@ -79,23 +83,18 @@ int WriteFileAtomically(const std::string& path, const std::string& text) {
 }  // namespace
 
 bool IsTrackFileCommand(int argc, char** argv) {
-  bool wanted = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--") == 0) break;
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 ||
-        std::strcmp(arg, "--version") == 0) {
-      return false;
-    }
+    if (std::strcmp(arg, "--") == 0) return false;
     if (std::strcmp(arg, "--show") == 0 || std::strcmp(arg, "--export") == 0 ||
         std::strncmp(arg, "--export=", 9) == 0) {
-      wanted = true;
+      return true;
     }
   }
-  return wanted;
+  return false;
 }
 
-int RunTrackFileCommand(int argc, char** argv) {
+int RunTrackFileCommand(int argc, char** argv, const char* usage) {
   Command command = Command::kNone;
   std::string output, input;
   bool have_output = false, have_input = false, options_done = false;
@@ -107,6 +106,12 @@ int RunTrackFileCommand(int argc, char** argv) {
       if (std::strcmp(arg, "--") == 0) {
         options_done = true;
         continue;
+      } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        std::fputs(usage, stdout);
+        return kTrackFileExitOk;
+      } else if (std::strcmp(arg, "--version") == 0) {
+        std::printf("wayconv %s\n", WAYCONV_VERSION);
+        return kTrackFileExitOk;
       } else if (std::strcmp(arg, "--show") == 0) {
         chosen = Command::kShow;
       } else if (OptionValue(argc, argv, &i, "--export", &value)) {
@@ -135,6 +140,8 @@ int RunTrackFileCommand(int argc, char** argv) {
     input = arg;
     have_input = true;
   }
+  // "--output --show" names a file: then no command was given at all.
+  if (command == Command::kNone) return Usage("give --show or --export FORMAT");
   if (command == Command::kShow && have_output) {
     return Usage("--show prints to standard output; --output goes with --export");
   }

@@ -9,12 +9,11 @@
 // the file is written beside PATH and renamed over it when complete.
 #pragma once
 
-/// True when the command line holds --show or --export (before any "--")
-/// and neither --help nor --version, which the program answers first.
+/// True when the command line holds --show or --export (before any "--").
 bool IsTrackFileCommand(int argc, char** argv);
 
-/// Runs the command. Returns 0, kTrackFileExitBadInput (the track file cannot
+/// Runs the command; --help prints `usage` and --version the version. Returns 0, kTrackFileExitBadInput (the track file cannot
 /// be read or is not one, or the output cannot be created),
 /// kTrackFileExitWriteFailed, or kTrackFileExitUsage; every failure is
 /// explained by a "wayconv: " line on standard error.
-int RunTrackFileCommand(int argc, char** argv);
+int RunTrackFileCommand(int argc, char** argv, const char* usage);

@@ -143,7 +143,8 @@ Frame FitFrame(const TrackData& data, int* height) {
   double plot_height = std::fmax(span_y * f.scale, kMinPlotHeight);
   f.x0 = kLeft + (kPlotWidth - span_x * f.scale) / 2;
   f.y0 = kTop + (plot_height - span_y * f.scale) / 2;
-  *height = static_cast<int>(std::ceil(kTop + plot_height + kBottom));
+  // Rounding may leave the tallest plots a hair over the limit.
+  *height = static_cast<int>(std::fmin(std::ceil(kTop + plot_height + kBottom), kSvgMaxHeight));
   return f;
 }
 
@@ -188,14 +189,17 @@ void AppendXmlText(std::string* out, const std::string& text) {
     }
     bool valid = length > 0 && i + length <= n && s[i + 1] >= low && s[i + 1] <= high;
     for (size_t k = 2; valid && k < length; ++k) valid = (s[i + k] & 0xC0) == 0x80;
-    // U+FFFE and U+FFFF are not characters in XML.
-    if (valid && length == 3 && c == 0xEF && s[i + 1] == 0xBF && s[i + 2] >= 0xBE) valid = false;
     if (!valid) {
       *out += "\xEF\xBF\xBD";
       ++i;
       continue;
     }
-    out->append(text, i, length);
+    // U+FFFE and U+FFFF are well-formed but not characters in XML.
+    if (length == 3 && c == 0xEF && s[i + 1] == 0xBF && s[i + 2] >= 0xBE) {
+      *out += "\xEF\xBF\xBD";
+    } else {
+      out->append(text, i, length);
+    }
     i += length;
   }
 }
