@@ -12,6 +12,7 @@
 #include "platform/terminal_backend.h"
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
+#include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
 #error "WAYCONV_VERSION comes from the CMake project version"
@@ -23,6 +24,8 @@ const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
     "                       [--split|--no-split] INPUT\n"
+    "       wayconv --show TRACKFILE\n"
+    "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
     "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt or an\n"
     "NMEA $GPRMC log) into the 80008-byte binary track file.\n"
@@ -50,6 +53,15 @@ const char kUsage[] =
     "  --no-split      keep all points in one track\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
+    "\n"
+    "Reading a track file back (no window, no settings):\n"
+    "  --show          print its points, tracks (first point, length in km) and\n"
+    "                  bounding box\n"
+    "  --export FORMAT write it as gpx (GPX 1.1), csv (track,point,latitude,\n"
+    "                  longitude) or svg (a picture of the tracks) to standard\n"
+    "                  output, or with --output PATH to that file\n"
+    "They exit with 0 when done, 2 when TRACKFILE is not a readable track file\n"
+    "or the output cannot be created, 3 when a write failed, 64 on a usage error.\n"
     "\n"
     "A path that starts with a backslash is a device path under $WAYCONV_ROOT\n"
     "(default: your home folder). Exit status: 0 written, 2 input or output could\n"
@@ -113,6 +125,7 @@ int main(int argc, char** argv) {
   // A closed pipe or FIFO at the output shows as a write error, in the
   // window as in batch mode, instead of ending the program.
   std::signal(SIGPIPE, SIG_IGN);
+  if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
   BatchOptions options;
   bool batch = false;
   bool have_input = false;
