@@ -13,8 +13,8 @@
 
 #include "common/message_log.h"
 #include "common/types.h"
-#include "platform/headless_backend.h"
-#include "platform/text.h"
+#include "backends/headless/headless_backend.h"
+#include "host/text.h"
 #include "shell/startup.h"
 
 int main(int argc, char** argv) {

@@ -15,7 +15,7 @@
 #include "common/globals.h"
 #include "fuzz_scratch.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
 

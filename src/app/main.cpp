@@ -9,7 +9,7 @@
 
 #include "app/batch.h"
 #include "platform/command_line.h"
-#include "platform/terminal_backend.h"
+#include "backends/terminal/terminal_backend.h"
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
 

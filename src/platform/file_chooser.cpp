@@ -9,8 +9,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 
 namespace {
 

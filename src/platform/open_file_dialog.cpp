@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 
 #include "platform/dialog_api.h"
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 #include "platform/window_internal.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 
 struct PlatformRegKey {
   std::u16string path;  // the whole key path, "HKEY_CURRENT_USER\..."

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "test_util.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The screen as a whole: which backend shows it, what it shows (the title
 // row, the windows' cells, the menu bar's soft keys, a dialog), and what
 // happens when it changes size.
-#include "platform/headless_backend.h"
+#include "backends/headless/headless_backend.h"
 #include "platform/shell_api.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 

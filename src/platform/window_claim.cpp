@@ -28,7 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 

@@ -2,8 +2,8 @@
 // the queue's order, on the headless backend.
 #include <cstdlib>
 
-#include "platform/headless_backend.h"
-#include "platform/text.h"
+#include "backends/headless/headless_backend.h"
+#include "host/text.h"
 #include "platform/windows.h"
 #include "test_util.h"
 

@@ -10,7 +10,7 @@
 
 #include "common/globals.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
 #include "test_util.h"

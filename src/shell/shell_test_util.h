@@ -9,9 +9,9 @@
 #include <string>
 
 #include "common/globals.h"
-#include "platform/headless_backend.h"
+#include "backends/headless/headless_backend.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/windows.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"

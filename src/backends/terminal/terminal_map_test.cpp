@@ -1,6 +1,6 @@
 // The terminal backend's translations: keys into the message loop's key
 // events, and wide text into the glyphs a terminal row shows.
-#include "platform/terminal_map.h"
+#include "backends/terminal/terminal_map.h"
 
 #include <clocale>
 #include <string>
@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win_defs.h"
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 
 namespace {
 

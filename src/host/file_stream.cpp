@@ -1,4 +1,4 @@
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/text.h"
+#include "host/text.h"
 
 namespace {
 

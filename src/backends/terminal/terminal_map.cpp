@@ -1,10 +1,10 @@
 // Key and glyph translation for the terminal backend.
-#include "platform/terminal_map.h"
+#include "backends/terminal/terminal_map.h"
 
 #include <cwchar>
 #include <vector>
 
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "platform/file_chooser.h"
-#include "platform/terminal_map.h"
-#include "platform/terminal_session.h"
-#include "platform/text.h"
+#include "backends/terminal/terminal_map.h"
+#include "backends/terminal/terminal_session.h"
+#include "host/text.h"
 #include "platform/window_internal.h"
-#include "platform/terminal_internal.h"
+#include "backends/terminal/terminal_internal.h"
 
 namespace {
 

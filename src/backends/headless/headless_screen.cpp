@@ -1,12 +1,12 @@
 // The headless screen as text: the composed screen, with the popup or the
 // open-file dialog that is on show drawn over it.
-#include "platform/headless_screen.h"
+#include "backends/headless/headless_screen.h"
 
 #include <string>
 #include <vector>
 
-#include "platform/headless_backend.h"
-#include "platform/text.h"
+#include "backends/headless/headless_backend.h"
+#include "host/text.h"
 #include "platform/window_internal.h"
 
 namespace {

@@ -8,7 +8,7 @@
 // signal writes a restore sequence prepared in advance and the saved terminal
 // modes (both async-signal-safe) and hands the signal on to the handler that
 // was there before (a sanitizer's, or the default action).
-#include "platform/terminal_session.h"
+#include "backends/terminal/terminal_session.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -25,7 +25,7 @@
 #include <initializer_list>
 
 #include "platform/backend.h"
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 // Last: it defines a macro for every capability name ("lines", "columns").
 #include <term.h>
 

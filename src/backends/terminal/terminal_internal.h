@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/backend.h"
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 
 /// Draws the whole screen as it stands now, with the popup, dialog or
 /// open-file dialog on show.

@@ -2,7 +2,7 @@
 // curses; keys and clicks for the message loop; the Tools popup above the
 // right soft key; dialogs with OK in the caption. The open-file dialog is in
 // terminal_file_dialog.cpp.
-#include "platform/terminal_backend.h"
+#include "backends/terminal/terminal_backend.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -10,11 +10,11 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/terminal_map.h"
-#include "platform/terminal_session.h"
-#include "platform/text.h"
+#include "backends/terminal/terminal_map.h"
+#include "backends/terminal/terminal_session.h"
+#include "host/text.h"
 #include "platform/window_internal.h"
-#include "platform/terminal_internal.h"
+#include "backends/terminal/terminal_internal.h"
 
 namespace {
 

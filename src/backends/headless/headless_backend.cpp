@@ -1,14 +1,14 @@
 // The headless backend's script: the steps a test queues, and the backend
 // calls that take them.
-#include "platform/headless_backend.h"
+#include "backends/headless/headless_backend.h"
 
 #include <poll.h>
 
 #include <chrono>
 #include <deque>
 
-#include "platform/headless_screen.h"
-#include "platform/text.h"
+#include "backends/headless/headless_screen.h"
+#include "host/text.h"
 
 namespace {
 
