@@ -20,7 +20,7 @@ int g_count = 0;
 int g_quit_posted = 0;
 int g_quit_code = 0;
 int g_modifiers = 0;     // of the message being handled
-int g_ended_inputs = 0;  // kInputEnd reads in a row
+int g_ended_inputs = 0;  // kEventEnd reads in a row
 
 bool Post(HWND window, UINT message, WPARAM wparam, LPARAM lparam, int modifiers) {
   if (g_count == kQueueCapacity) return false;
@@ -52,19 +52,21 @@ void CloseAllWindows() {
 }
 
 void TakeInput(const InputEvent& event) {
-  g_ended_inputs = event.kind == kInputEnd ? g_ended_inputs + 1 : 0;
+  g_ended_inputs = event.kind == kEventEnd ? g_ended_inputs + 1 : 0;
   switch (event.kind) {
-    case kInputKey: {
+    case kEventKey: {
       HWND target = ActiveWindow();
       // The soft keys belong to the active window's menu bar, as on the device.
       HWND bar = MenuBarOf(target);
       if (bar != nullptr && (event.key == VK_F1 || event.key == VK_F2)) target = bar;
-      if (target != nullptr) {
+      // A character with no key of its own (only a dialog types it) posts
+      // nothing.
+      if (target != nullptr && event.key != 0) {
         Post(target, WM_KEYDOWN, static_cast<WPARAM>(event.key), 1, event.modifiers);
       }
       break;
     }
-    case kInputClick: {
+    case kEventClick: {
       HWND target = WindowAt(event.column, event.row);
       PlatformWindow* w = LiveWindow(target);
       if (w != nullptr) {
@@ -74,13 +76,13 @@ void TakeInput(const InputEvent& event) {
       }
       break;
     }
-    case kInputResize:
+    case kEventResize:
       HandleScreenResize();
       break;
-    case kInputClose:
+    case kEventClose:
       CloseAllWindows();
       break;
-    case kInputEnd:
+    case kEventEnd:
       // Input is gone for good: close the windows, and if one refuses to go,
       // end the loop anyway.
       if (g_ended_inputs > 1) {
@@ -136,9 +138,8 @@ BOOL GetMessageW(MSG* message, HWND /*filter*/, UINT /*first*/, UINT /*last*/) {
       *message = MSG{invalid, WM_PAINT, 0, 0, 0, POINT{0, 0}};
       return TRUE;
     }
-    PresentIfChanged();
     InputEvent event = {};
-    CurrentBackend()->next_input(&event);
+    ReadInput(&event);
     TakeInput(event);
   }
 }

@@ -85,9 +85,12 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
                        (record->Flags & OFN_FILEMUSTEXIST) != 0};
   for (;;) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
+    FileDialogModel model;
+    StartFileDialog(&model, &view);
+    ShowFileDialog(&model);
     PresentIfChanged();
     int chosen = CurrentBackend()->open_file(&view);
-    MarkScreenChanged();
+    ShowFileDialog(nullptr);
     if (!chosen) return FALSE;
     g_answer[capacity - 1] = 0;
     // The dialog does not let a user leave with a name it refuses.

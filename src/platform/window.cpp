@@ -320,4 +320,5 @@ void ResetPlatformForTest() {
   g_active = nullptr;
   ResetQueueForTest();
   ResetBackendForTest();
+  ResetDrawingForTest();
 }

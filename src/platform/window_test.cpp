@@ -32,6 +32,7 @@ class WindowTest : public WayconvTest {
   void SetUp() override {
     WayconvTest::SetUp();
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset(12, 6);
     g_seen.clear();
     // A top-level window claims its class name in the claim folder: a private one.
@@ -48,6 +49,7 @@ class WindowTest : public WayconvTest {
   }
   void TearDown() override {
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     if (saved_runtime_.empty()) {
       unsetenv("XDG_RUNTIME_DIR");
     } else {

@@ -24,6 +24,7 @@ class ShellTest : public WayconvTest {
     WayconvTest::SetUp();
     ResetShellGlobalsForTest();
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset();
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "WAYCONV_ROOT"}) {
       const char* value = std::getenv(name);
@@ -38,6 +39,7 @@ class ShellTest : public WayconvTest {
 
   void TearDown() override {
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     ResetShellGlobalsForTest();
     const char* names[] = {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "WAYCONV_ROOT"};
     for (size_t i = 0; i < saved_env_.size(); ++i) {

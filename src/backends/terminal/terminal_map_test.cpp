@@ -44,10 +44,10 @@ TEST(TerminalMapTest, KeysBecomeVirtualKeys) {
       {0xE9, false, false, 0, 0},
   };
   for (const Case& c : cases) {
-    InputEvent event = {0, 0, 0, 0, 0};
+    InputEvent event = {0, 0, 0, 0, 0, 0};
     ASSERT_EQ(KeyToInput(c.code, c.function_key, &event), c.passed) << c.code;
     if (!c.passed) continue;
-    EXPECT_EQ(event.kind, kInputKey) << c.code;
+    EXPECT_EQ(event.kind, kEventKey) << c.code;
     EXPECT_EQ(event.key, c.virtual_key) << c.code;
     EXPECT_EQ(event.modifiers, c.modifiers) << c.code;
   }
