@@ -2,9 +2,10 @@
 // an answer must meet before the caller's buffer is touched.
 #include <sys/stat.h>
 
-#include "platform/dialog_api.h"
+#include "host/atomic_file.h"
 #include "host/file_stream.h"
 #include "host/text.h"
+#include "platform/dialog_api.h"
 #include "platform/window_internal.h"
 
 namespace {
@@ -26,11 +27,6 @@ int ParseFilters(LPCWSTR list, FileFilterView* filters) {
     filters[count++] = FileFilterView{name, pattern};
   }
   return count;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool Acceptable(const char16_t* path, DWORD flags) {

@@ -36,8 +36,6 @@ class WindowTest : public WayconvTest {
     HeadlessReset(12, 6);
     g_seen.clear();
     // A top-level window claims its class name in the claim folder: a private one.
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    saved_runtime_ = runtime != nullptr ? runtime : "";
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
     WNDCLASSW window_class = {};
     window_class.lpfnWndProc = TestWindowProc;
@@ -50,15 +48,10 @@ class WindowTest : public WayconvTest {
   void TearDown() override {
     ResetPlatformForTest();
     UsePlatformBackend(HeadlessBackend());
-    if (saved_runtime_.empty()) {
-      unsetenv("XDG_RUNTIME_DIR");
-    } else {
-      setenv("XDG_RUNTIME_DIR", saved_runtime_.c_str(), 1);
-    }
     WayconvTest::TearDown();
   }
+  SavedEnvironment saved_env_{"XDG_RUNTIME_DIR"};
   HWND window_ = nullptr;
-  std::string saved_runtime_;
 };
 
 TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
