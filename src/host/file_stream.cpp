@@ -64,7 +64,7 @@ ByteStream* OpenForWriting(const std::string& host) {
 
 bool FlushWrites(ByteStream* stream) {
   size_t pending = static_cast<size_t>(stream->end - stream->buffer);
-  stream->end = stream->buffer;
+  stream->next = stream->end = stream->buffer;
   if (pending == 0 || stream->failed) return !stream->failed;
   if (!WriteAll(stream->fd, stream->buffer, pending)) stream->failed = true;
   stream->buffer_pos += static_cast<int64_t>(pending);
@@ -161,6 +161,8 @@ size_t StreamWrite(const void* data, size_t size, size_t count, ByteStream* stre
     stream->end += take;
     done += take;
   }
+  // Nothing of a written stream reads back: StreamGetc finds no bytes.
+  stream->next = stream->end;
   return done / size;
 }
 
