@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
+#include "backends/headless/headless_backend.h"
 #include "common/message_log.h"
 #include "common/types.h"
-#include "backends/headless/headless_backend.h"
 #include "host/text.h"
 #include "shell/startup.h"
 

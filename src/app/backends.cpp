@@ -2,12 +2,16 @@
 
 #include <cstring>
 
+#include "backends/headless/headless_backend.h"
 #include "backends/terminal/terminal_backend.h"
 
 namespace {
 
+// The headless backend is the tests' (its input is a script); no option
+// picks it for a user.
 const BackendRow kBackends[] = {
     {"terminal", TerminalBackend, TerminalCloseSignal},
+    {"headless", HeadlessBackend, nullptr},
 };
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <cwchar>
 #include <string>
 
+#include "backends/terminal/terminal_curses.h"
 #include "backends/terminal/terminal_map.h"
 #include "backends/terminal/terminal_session.h"
-#include "backends/terminal/terminal_curses.h"
 
 namespace {
 
