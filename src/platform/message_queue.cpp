@@ -1,5 +1,6 @@
-// The message queue and the loop's calls: posting, sending, reading and
-// dispatching messages, and turning the backend's input into messages.
+// The message queue and the loop's calls: posting, reading and
+// dispatching messages, reading the backend's input (answering other copies
+// meanwhile) and turning it into messages; a resize refits the windows.
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
@@ -98,16 +99,38 @@ void TakeInput(const InputEvent& event) {
 
 }  // namespace
 
+int ReadInput(InputEvent* event) {
+  for (;;) {
+    PresentIfChanged();
+    *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
+    int kind = CurrentBackend()->next_input(event, ClaimWatchFd());
+    event->kind = kind;
+    if (kind != kEventWatch) return kind;
+    ServeClaim();
+  }
+}
+
+void HandleScreenResize() {
+  RECT area = WorkArea();
+  ForEachWindow([&](PlatformWindow* w) {
+    if (w->kind == kWindowBar) {
+      MoveWindow(w, 0, area.bottom - 1, area.right, 1, TRUE);
+    } else if (w->kind == kWindowDialog) {
+      MoveWindow(w, area.left, area.top, area.right - area.left, area.bottom - area.top - 1, TRUE);
+    } else if (w->kind == kWindowApp && w->parent == nullptr) {
+      // On the device a rotated screen arrives as this message; the shell
+      // library refits the window.
+      PostMessageW(w, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
+    }
+  });
+  MarkScreenChanged();
+}
+
 BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (window != nullptr && LiveWindow(window) == nullptr) return FALSE;
   return Post(window, message, wparam, lparam, 0) ? TRUE : FALSE;
 }
 
-LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  PlatformWindow* w = LiveWindow(window);
-  if (w == nullptr || w->procedure == nullptr) return 0;
-  return w->procedure(window, message, wparam, lparam);
-}
 
 void PostQuitMessage(int exit_code) {
   g_quit_posted = 1;

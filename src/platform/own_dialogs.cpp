@@ -18,16 +18,6 @@ int NextModalEvent(InputEvent* event) {
 
 }  // namespace
 
-int ReadInput(InputEvent* event) {
-  for (;;) {
-    PresentIfChanged();
-    *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
-    int kind = CurrentBackend()->next_input(event, ClaimWatchFd());
-    event->kind = kind;
-    if (kind != kEventWatch) return kind;
-    ServeClaim();
-  }
-}
 
 int RunOwnPopup(const MenuView* menu) {
   if (menu->count <= 0) return 0;

@@ -1,4 +1,4 @@
-// Finding a window of another copy of the program, run by the same user:
+// Finding a window, of this program or of another copy run by the same user:
 // a top-level window claims its class name (host/single_instance.h) from
 // before WM_CREATE until it is destroyed, and answers other copies' requests:
 //   "find TITLE"  ->  "window SERIAL PID" | "none"
@@ -107,4 +107,25 @@ BOOL ForegroundRemoteWindow(PlatformWindow* window) {
     return FALSE;
   }
   return answer == "ok" ? TRUE : FALSE;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+  PlatformWindow* w = LiveWindow(window);
+  if (w == nullptr) return FALSE;
+  if (w->kind == kWindowRemote) return ForegroundRemoteWindow(w);
+  ActivateWindow(w);
+  return TRUE;
+}
+
+HWND FindWindowW(LPCWSTR class_name, LPCWSTR title) {
+  HWND found = nullptr;
+  ForEachWindow([&](PlatformWindow* w) {
+    if (found == nullptr && w->kind == kWindowApp && w->parent == nullptr &&
+        (class_name == nullptr || w->class_name == class_name) &&
+        (title == nullptr || w->title == title)) {
+      found = w;
+    }
+  });
+  if (found != nullptr || class_name == nullptr) return found;
+  return FindRemoteWindow(class_name, title);
 }

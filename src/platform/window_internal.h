@@ -82,6 +82,15 @@ struct PlatformWindow {
 /// handle is unknown or destroyed.
 PlatformWindow* LiveWindow(HWND window);
 
+/// A new record in the window table, not yet alive.
+HWND NewTableWindow(int kind);
+
+/// No window is active (its window is going).
+void ClearActiveWindow();
+
+/// Empties the window table.
+void ResetWindowTableForTest();
+
 /// A window of the layer's own kinds (menu bar, dialog, remote stand-in).
 HWND CreateInternalWindow(int kind, HWND parent, const RECT& rect, const char16_t* title,
                           WNDPROC procedure);
