@@ -22,7 +22,7 @@
 #include "conversion/conversion_run.h"
 #include "conversion/track_file.h"
 #include "fuzz_scratch.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 #ifndef WAYCONV_FUZZ_KIND
 #error "WAYCONV_FUZZ_KIND must be the input kind code, 1 (GPX) to 4 (NMEA)"

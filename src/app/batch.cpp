@@ -7,7 +7,7 @@
 #include "common/input_kind.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/settings.h"
 
 namespace {

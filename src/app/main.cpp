@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "app/backends.h"
 #include "app/batch.h"
 #include "platform/command_line.h"
-#include "platform/terminal_backend.h"
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
 #include "trackfile/track_commands.h"
@@ -96,7 +96,8 @@ bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* v
 // command line.
 int RunWindow(const char* input) {
   std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
-  int code = RunInteractive(TerminalBackend(), command_line.c_str());
+  const BackendRow* row = FindBackend("terminal");
+  int code = RunInteractive(row->backend(), command_line.c_str());
   if (code == kExitNoScreen) {
     const char* term = std::getenv("TERM");
     PrintError(std::string("this terminal cannot show the window (TERM=") +
@@ -110,7 +111,7 @@ int RunWindow(const char* input) {
   }
   // Closed by a signal: end the way that signal ends a program, so that a
   // calling shell sees it.
-  int signal_number = TerminalCloseSignal();
+  int signal_number = row->close_signal != nullptr ? row->close_signal() : 0;
   if (signal_number != 0) {
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);

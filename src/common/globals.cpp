@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/message_log.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 char16_t InputPath[kInputPathSize];
 int InputKind = kInputGpx;

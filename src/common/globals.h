@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "common/types.h"
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 
 constexpr int kInputPathSize = 2040;   // characters of storage, terminator included
 constexpr int kOutputPathSize = 2048;  // characters of storage, terminator included

@@ -1,7 +1,7 @@
 // The resource tables as the program finds them through its instance.
 #include "resources/wayconv_resources.h"
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/windows.h"
 #include "test_util.h"
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 #include "trackfile/track_data.h"
 #include "trackfile/track_export.h"
 #include "trackfile/track_show.h"

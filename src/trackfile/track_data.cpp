@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "conversion/track_file.h"
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 #include "trackfile/track_test_util.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "common/globals.h"
 #include "conversion/conversion_run.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "trackfile/track_test_util.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -10,38 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/text.h"
+#include "host/atomic_file.h"
+#include "host/text.h"
 
 namespace {
 
 bool IsDevicePath(const char16_t* path) { return path[0] == u'\\'; }
-
-// Creates every missing folder on the way to `file` (not the file itself).
-void CreateParentFolders(const std::string& file) {
-  for (size_t slash = file.find('/', 1); slash != std::string::npos;
-       slash = file.find('/', slash + 1)) {
-    std::string folder = file.substr(0, slash);
-    mkdir(folder.c_str(), 0777);  // an existing folder is fine; real failures show at open
-  }
-}
-
-std::string Folder(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string Base(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-mode_t CurrentUmask() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
 
 ByteStream* NewStream(int fd, bool writing) {
   auto* stream = new ByteStream;
@@ -72,50 +46,25 @@ ByteStream* OpenForReading(const std::string& host) {
   return NewStream(fd, false);
 }
 
+// Through the atomic writer: a temporary beside the target, or the target
+// itself when it is a device or a FIFO.
 ByteStream* OpenForWriting(const std::string& host) {
-  std::string target = ResolveLinks(host);
-  struct stat st;
-  bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return nullptr;
-  if (exists && !S_ISREG(st.st_mode)) {
-    // A device or a FIFO: write in place, never replace or remove it.
-    int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    return NewStream(fd, true);
-  }
-  std::string temp = Folder(target) + "/." + Base(target) + ".wayconv-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return nullptr;
-  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-  fchmod(fd, mode);
-  fcntl(fd, F_SETFD, FD_CLOEXEC);
+  AtomicFile file;
+  if (!AtomicOpen(host, 0666 & ~CurrentUmask(), &file)) return nullptr;
+  int fd = file.fd;
   ByteStream* stream = NewStream(fd, true);
   if (stream == nullptr) {
-    unlink(temp.c_str());
+    if (!file.temp.empty()) unlink(file.temp.c_str());
     return nullptr;
   }
-  stream->target_path = target;
-  stream->temp_path = temp;
+  stream->target_path = file.target;
+  stream->temp_path = file.temp;
   return stream;
-}
-
-bool WriteAll(int fd, const unsigned char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 bool FlushWrites(ByteStream* stream) {
   size_t pending = static_cast<size_t>(stream->end - stream->buffer);
-  stream->end = stream->buffer;
+  stream->next = stream->end = stream->buffer;
   if (pending == 0 || stream->failed) return !stream->failed;
   if (!WriteAll(stream->fd, stream->buffer, pending)) stream->failed = true;
   stream->buffer_pos += static_cast<int64_t>(pending);
@@ -123,25 +72,6 @@ bool FlushWrites(ByteStream* stream) {
 }
 
 }  // namespace
-
-std::string ResolveLinks(const std::string& path) {
-  std::string current = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-    char target[PATH_MAX];
-    ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
-    if (n < 0) return current;
-    target[n] = 0;
-    if (target[0] == '/') {
-      current = target;
-    } else {
-      current = Folder(current) + "/" + target;
-    }
-  }
-  return current;
-}
-
 
 std::string DeviceRoot() {
   const char* root = std::getenv("WAYCONV_ROOT");
@@ -166,7 +96,7 @@ ByteStream* StreamOpen(const char16_t* path, const char* mode) {
   std::string host = HostPath(path);
   if (std::strcmp(mode, "rb") == 0) return OpenForReading(host);
   if (std::strcmp(mode, "wb") == 0) {
-    if (IsDevicePath(path)) CreateParentFolders(host);
+    if (IsDevicePath(path)) CreateParentFolders(host, 0777);
     return OpenForWriting(host);
   }
   return nullptr;
@@ -231,6 +161,8 @@ size_t StreamWrite(const void* data, size_t size, size_t count, ByteStream* stre
     stream->end += take;
     done += take;
   }
+  // Nothing of a written stream reads back: StreamGetc finds no bytes.
+  stream->next = stream->end;
   return done / size;
 }
 
@@ -272,13 +204,15 @@ int StreamClose(ByteStream* stream) {
   if (stream == nullptr) return 0;
   bool ok = true;
   if (stream->writing) {
-    ok = FlushWrites(stream);
-    if (ok && !stream->temp_path.empty() && fsync(stream->fd) != 0) ok = false;
-  }
-  if (close(stream->fd) != 0) ok = false;
-  if (stream->writing && !stream->temp_path.empty()) {
-    if (ok && rename(stream->temp_path.c_str(), stream->target_path.c_str()) != 0) ok = false;
-    if (!ok) unlink(stream->temp_path.c_str());
+    // The commit: write what is pending, then the atomic writer's sync,
+    // rename and folder sync.
+    AtomicFile file;
+    file.fd = stream->fd;
+    file.target = stream->target_path;
+    file.temp = stream->temp_path;
+    ok = AtomicCommit(&file, FlushWrites(stream));
+  } else if (close(stream->fd) != 0) {
+    ok = false;
   }
   std::free(stream->buffer);
   delete stream;

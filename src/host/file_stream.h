@@ -10,12 +10,10 @@
 // Reading is buffered in large blocks; StreamGetc is inline and touches no lock,
 // because every input is read twice, byte by byte, by the conversion.
 //
-// Writing ("wb") never damages an existing file: the bytes go to a temporary
-// file beside the target, which StreamClose checks (write, flush, sync, close)
-// and then renames over the target, keeping the target's permissions and writing
-// through a symbolic link to the file it names. If anything failed, the temporary
-// is removed and the old file stays as it was. A target that exists but is not a
-// regular file (a device, a FIFO) is opened and written in place, as fopen would.
+// Writing ("wb") never damages an existing file: it goes through the atomic
+// writer (host/atomic_file.h), and StreamClose commits it (write, flush, sync,
+// rename, sync of the folder). If anything failed, the temporary is removed and
+// the old file stays as it was. A device or a FIFO is written in place.
 #pragma once
 
 #include <cstddef>
@@ -77,10 +75,6 @@ int64_t StreamTell(ByteStream* stream);
 int StreamClose(ByteStream* stream);
 
 /// The host path a wide path stands for (device paths mapped under the root).
-/// Follows symbolic links from `path` to the name that is finally written,
-/// also when the last link points to a file that does not exist yet.
-std::string ResolveLinks(const std::string& path);
-
 std::string HostPath(const char16_t* path);
 
 /// The device root: WAYCONV_ROOT, else HOME, else the current folder.

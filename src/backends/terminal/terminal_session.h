@@ -26,6 +26,7 @@ constexpr int kTermClick = 3;   // column, row: the left button went up there
 constexpr int kTermResize = 4;  // the terminal changed size (curses knows already)
 constexpr int kTermClose = 5;   // a signal asked the program to close; reported until it ends
 constexpr int kTermEnd = 6;     // no input will come again
+constexpr int kTermWatch = 7;   // the descriptor given to WaitTermEvent is readable
 
 struct TermEvent {
   int kind;
@@ -34,10 +35,9 @@ struct TermEvent {
   int row;
 };
 
-/// Blocks in poll() on the keyboard, the signals and the socket on which
-/// other copies call (answering them meanwhile) until there is something to
-/// report.
-void WaitTermEvent(TermEvent* event);
+/// Blocks in poll() on the keyboard, the signals and `watch_fd` (when >= 0)
+/// until there is something to report.
+void WaitTermEvent(TermEvent* event, int watch_fd);
 
 /// Enter, Esc and Backspace, however the terminal sends them.
 bool IsEnter(const TermEvent& event);

@@ -21,6 +21,11 @@ constexpr int kVkEscape = 0x1B;
 /// when `function_key` is set, else a character. False for anything else.
 bool KeyToInput(int code, bool function_key, InputEvent* event);
 
+/// Turns the keys that move in a list into key events: the arrows, Page Up
+/// and Down, Home, End, and Shift+Tab (as VK_TAB with kModShift). False for
+/// anything else.
+bool NavigationToInput(int code, bool function_key, InputEvent* event);
+
 /// The next glyph of `text` from position *at: a surrogate pair becomes one
 /// code point, and what the terminal cannot show (control characters, lone
 /// surrogates, characters the locale has no width for) becomes a stand-in.

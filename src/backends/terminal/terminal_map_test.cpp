@@ -1,6 +1,6 @@
 // The terminal backend's translations: keys into the message loop's key
 // events, and wide text into the glyphs a terminal row shows.
-#include "platform/terminal_map.h"
+#include "backends/terminal/terminal_map.h"
 
 #include <clocale>
 #include <string>
@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win_defs.h"
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 
 namespace {
 
@@ -44,10 +44,10 @@ TEST(TerminalMapTest, KeysBecomeVirtualKeys) {
       {0xE9, false, false, 0, 0},
   };
   for (const Case& c : cases) {
-    InputEvent event = {0, 0, 0, 0, 0};
+    InputEvent event = {0, 0, 0, 0, 0, 0};
     ASSERT_EQ(KeyToInput(c.code, c.function_key, &event), c.passed) << c.code;
     if (!c.passed) continue;
-    EXPECT_EQ(event.kind, kInputKey) << c.code;
+    EXPECT_EQ(event.kind, kEventKey) << c.code;
     EXPECT_EQ(event.key, c.virtual_key) << c.code;
     EXPECT_EQ(event.modifiers, c.modifiers) << c.code;
   }

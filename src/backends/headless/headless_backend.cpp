@@ -1,14 +1,13 @@
 // The headless backend's script: the steps a test queues, and the backend
 // calls that take them.
-#include "platform/headless_backend.h"
+#include "backends/headless/headless_backend.h"
 
 #include <poll.h>
 
 #include <chrono>
 #include <deque>
 
-#include "platform/headless_screen.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 namespace {
 
@@ -54,36 +53,28 @@ void Add(StepKind kind, int a = 0, int b = 0, std::string text = {},
   g_script.push_back(std::move(step));
 }
 
-// Answers another copy if one is calling; waits up to `timeout_ms` for one.
-bool ServePeer(int timeout_ms) {
-  int fd = ClaimWatchFd();
-  if (fd < 0) return false;
-  pollfd watch = {fd, POLLIN, 0};
-  if (poll(&watch, 1, timeout_ms) <= 0) return false;
-  ServeClaim();
-  return true;
+// Whether the platform's watch descriptor is readable within `timeout_ms`.
+bool WatchReady(int watch_fd, int timeout_ms) {
+  if (watch_fd < 0) return false;
+  pollfd watch = {watch_fd, POLLIN, 0};
+  return poll(&watch, 1, timeout_ms) > 0;
 }
 
-// Answers other copies until one of them has brought this program forward
-// since the last wait (perhaps already, while earlier steps ran).
-bool WaitForForeground(int timeout_ms) {
-  if (ClaimWatchFd() < 0) return false;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (g_foreground_count == g_foreground_waited) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    ServePeer(static_cast<int>(left.count()));
-  }
-  g_foreground_waited = g_foreground_count;
-  return true;
-}
+// A wait for another copy: the platform answers each call (kEventWatch),
+// until one has brought this program forward since the last wait (perhaps
+// already, while earlier steps ran).
+bool g_waiting = false;
+std::chrono::steady_clock::time_point g_deadline;
 
 // Runs the steps that may stand anywhere (captures, calls, waits) and returns
-// the first step of another kind without taking it, or null at the end.
-const Step* NextAction() {
+// the first step of another kind without taking it, or null at the end. With
+// `watch_fd` >= 0, sets *watch when the platform should answer a caller first.
+const Step* NextAction(int watch_fd = -1, bool* watch = nullptr) {
   for (;;) {
-    ServePeer(0);
+    if (watch != nullptr && WatchReady(watch_fd, 0)) {
+      *watch = true;
+      return nullptr;
+    }
     if (g_script.empty()) return nullptr;
     Step& step = g_script.front();
     if (step.kind == kStepCapture) {
@@ -94,7 +85,22 @@ const Step* NextAction() {
       call();
       continue;
     } else if (step.kind == kStepWaitPeer) {
-      if (!WaitForForeground(step.a)) g_errors.push_back("no other copy brought this one forward");
+      if (!g_waiting) {
+        g_waiting = true;
+        g_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(step.a);
+      }
+      if (g_foreground_count == g_foreground_waited) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            g_deadline - std::chrono::steady_clock::now());
+        if (watch != nullptr && left.count() > 0 && WatchReady(watch_fd, static_cast<int>(left.count()))) {
+          *watch = true;
+          return nullptr;
+        }
+        if (watch != nullptr && left.count() > 0) continue;
+        g_errors.push_back("no other copy brought this one forward");
+      }
+      g_foreground_waited = g_foreground_count;
+      g_waiting = false;
     } else {
       return &step;
     }
@@ -113,28 +119,28 @@ void Size(int* columns, int* rows) {
   *rows = g_rows;
 }
 
-int NextInput(InputEvent* event) {
-  *event = InputEvent{kInputEnd, 0, 0, 0, 0};
+int NextInput(InputEvent* event, int watch_fd) {
+  *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
   for (;;) {
-    const Step* step = NextAction();
-    if (step == nullptr) return kInputEnd;
+    bool watch = false;
+    const Step* step = NextAction(watch_fd, &watch);
+    if (watch) return kEventWatch;
+    if (step == nullptr) return kEventEnd;
     Step taken = *step;
     g_script.pop_front();
     switch (taken.kind) {
       case kStepKey:
-        *event = InputEvent{kInputKey, taken.a, taken.b, 0, 0};
-        return kInputKey;
+        *event = InputEvent{kEventKey, taken.a, taken.b, 0, 0, 0};
+        return kEventKey;
       case kStepClick:
-        *event = InputEvent{kInputClick, 0, 0, taken.a, taken.b};
-        return kInputClick;
+        *event = InputEvent{kEventClick, 0, 0, taken.a, taken.b, 0};
+        return kEventClick;
       case kStepResize:
         g_columns = taken.a;
         g_rows = taken.b;
-        *event = InputEvent{kInputResize, 0, 0, 0, 0};
-        return kInputResize;
+        return kEventResize;
       case kStepClose:
-        *event = InputEvent{kInputClose, 0, 0, 0, 0};
-        return kInputClose;
+        return kEventClose;
       default:
         g_errors.push_back("a popup or dialog answer came while no popup or dialog was open");
         break;
@@ -142,15 +148,13 @@ int NextInput(InputEvent* event) {
   }
 }
 
-int TrackPopup(const MenuView* menu) {
-  SetHeadlessPopup(menu);
+// The popup and dialogs are answered by the script; the platform draws them
+// meanwhile, so a capture shows what a terminal user would see.
+int TrackPopup(const MenuView* /*menu*/) {
   const Step* step = NextAction();
-  int chosen = 0;
-  if (step != nullptr && step->kind == kStepChoose) {
-    chosen = step->a;
-    g_script.pop_front();
-  }
-  SetHeadlessPopup(nullptr);
+  if (step == nullptr || step->kind != kStepChoose) return 0;
+  int chosen = step->a;
+  g_script.pop_front();
   return chosen;
 }
 
@@ -166,21 +170,18 @@ int RunDialog(const DialogView* /*dialog*/) {
 }
 
 int OpenFile(OpenFileView* view) {
-  SetHeadlessOpenFile(view);
   const Step* step = NextAction();
+  if (step == nullptr || (step->kind != kStepOpenFile && step->kind != kStepCancelFile)) return 0;
   int chosen = 0;
-  if (step != nullptr && (step->kind == kStepOpenFile || step->kind == kStepCancelFile)) {
-    if (step->kind == kStepOpenFile) {
-      std::u16string path = Utf8ToUtf16(step->text);
-      if (path.size() < static_cast<size_t>(view->file_capacity)) {
-        CopyWide(view->file, static_cast<size_t>(view->file_capacity), path);
-        if (step->a >= 1 && step->a <= view->filter_count) view->filter_index = step->a;
-        chosen = 1;
-      }
+  if (step->kind == kStepOpenFile) {
+    std::u16string path = Utf8ToUtf16(step->text);
+    if (path.size() < static_cast<size_t>(view->file_capacity)) {
+      CopyWide(view->file, static_cast<size_t>(view->file_capacity), path);
+      if (step->a >= 1 && step->a <= view->filter_count) view->filter_index = step->a;
+      chosen = 1;
     }
-    g_script.pop_front();
   }
-  SetHeadlessOpenFile(nullptr);
+  g_script.pop_front();
   return chosen;
 }
 
@@ -205,8 +206,7 @@ void HeadlessReset(int columns, int rows) {
   g_rows = rows;
   g_foreground_count = 0;
   g_foreground_waited = 0;
-  SetHeadlessPopup(nullptr);
-  SetHeadlessOpenFile(nullptr);
+  g_waiting = false;
 }
 
 void HeadlessKey(int virtual_key, int modifiers) {

@@ -8,7 +8,7 @@
 // signal writes a restore sequence prepared in advance and the saved terminal
 // modes (both async-signal-safe) and hands the signal on to the handler that
 // was there before (a sanitizer's, or the default action).
-#include "platform/terminal_session.h"
+#include "backends/terminal/terminal_session.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,8 +24,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "platform/backend.h"
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 // Last: it defines a macro for every capability name ("lines", "columns").
 #include <term.h>
 
@@ -326,7 +325,7 @@ int CloseSignal() {
   return g_close_signal;
 }
 
-void WaitTermEvent(TermEvent* event) {
+void WaitTermEvent(TermEvent* event, int watch_fd) {
   for (;;) {
     if (Pop(event)) return;
     if (g_close_signal != 0) {
@@ -344,21 +343,23 @@ void WaitTermEvent(TermEvent* event) {
       return;
     }
     if (ReadKeys()) continue;
-    int claim = ClaimWatchFd();
-    pollfd watch[3] = {{g_in_fd, POLLIN, 0}, {g_wake[0], POLLIN, 0}, {claim, POLLIN, 0}};
-    int ready = poll(watch, claim >= 0 ? 3 : 2, -1);
+    pollfd watch[3] = {{g_in_fd, POLLIN, 0}, {g_wake[0], POLLIN, 0}, {watch_fd, POLLIN, 0}};
+    int ready = poll(watch, watch_fd >= 0 ? 3 : 2, -1);
     if (ready < 0) {
       if (errno != EINTR) g_input_ended = true;
       continue;
     }
     if (watch[1].revents != 0) DrainWake();
-    if (claim >= 0 && (watch[2].revents & POLLIN)) ServeClaim();
     short keyboard = watch[0].revents;
     if (keyboard & POLLIN) {
       g_empty_wakes = ReadKeys() ? 0 : g_empty_wakes + 1;
       if (g_empty_wakes > kMaxEmptyWakes) g_input_ended = true;
     } else if (keyboard & (POLLHUP | POLLERR | POLLNVAL)) {
       g_input_ended = true;
+    }
+    if (watch_fd >= 0 && (watch[2].revents & POLLIN)) {
+      *event = TermEvent{kTermWatch, 0, 0, 0};
+      return;
     }
   }
 }

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "host/text.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Key and glyph translation for the terminal backend.
-#include "platform/terminal_map.h"
+#include "backends/terminal/terminal_map.h"
 
 #include <cwchar>
 #include <vector>
 
-#include "platform/terminal_curses.h"
+#include "backends/terminal/terminal_curses.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ bool IsLowSurrogate(char16_t c) {
 }
 
 InputEvent Key(int virtual_key, int modifiers) {
-  return InputEvent{kInputKey, virtual_key, modifiers, 0, 0};
+  return InputEvent{kEventKey, virtual_key, modifiers, 0, 0, 0};
 }
 
 }  // namespace
@@ -62,6 +62,20 @@ bool KeyToInput(int code, bool function_key, InputEvent* event) {
   else if (code >= '0' && code <= '9') *event = Key(code, 0);
   else return false;
   return true;
+}
+
+bool NavigationToInput(int code, bool function_key, InputEvent* event) {
+  if (!function_key) return false;
+  switch (code) {
+    case KEY_UP: *event = Key(VK_UP, 0); return true;
+    case KEY_DOWN: *event = Key(VK_DOWN, 0); return true;
+    case KEY_PPAGE: *event = Key(VK_PRIOR, 0); return true;
+    case KEY_NPAGE: *event = Key(VK_NEXT, 0); return true;
+    case KEY_HOME: *event = Key(VK_HOME, 0); return true;
+    case KEY_END: *event = Key(VK_END, 0); return true;
+    case KEY_BTAB: *event = Key(VK_TAB, kModShift); return true;
+    default: return false;
+  }
 }
 
 int NextGlyph(std::u16string_view text, size_t* at, wchar_t* glyph) {
