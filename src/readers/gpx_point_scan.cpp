@@ -80,18 +80,22 @@ bool IsPlainPrefix(const unsigned char* begin, const unsigned char* end) {
   if (p >= stop) return nullptr;
   bool negative = *p == '-';
   p += negative ? 1 : 0;
-  // The whole part digit by digit: it is short (three digits at most for a
-  // coordinate), and eight digits or more are left to ParseDouble.
-  const unsigned char* whole_start = p;
-  uint64_t mantissa = 0;
-  unsigned digit;
-  while ((digit = static_cast<unsigned>(*p) - '0') < 10) {
+  // The whole part digit by digit: a coordinate has three digits at most,
+  // and longer ones are left to ParseDouble.
+  unsigned digit = static_cast<unsigned>(p[0]) - '0';
+  if (digit > 9) return nullptr;
+  uint64_t mantissa = digit;
+  int whole = 1;
+  if ((digit = static_cast<unsigned>(p[1]) - '0') < 10) {
     mantissa = mantissa * 10 + digit;
-    ++p;
-    if (p - whole_start == 8) return nullptr;
+    whole = 2;
+    if ((digit = static_cast<unsigned>(p[2]) - '0') < 10) {
+      mantissa = mantissa * 10 + digit;
+      whole = 3;
+      if (static_cast<unsigned>(p[3]) - '0' < 10) return nullptr;
+    }
   }
-  int whole = static_cast<int>(p - whole_start);
-  if (whole == 0) return nullptr;
+  p += whole;
   uint64_t word;
   int decimals = 0;
   if (*p == '.') {
@@ -211,7 +215,14 @@ int ScanGpxTrackPoint(ByteStream* in, TrackPoint* point) {
       in->next = const_cast<unsigned char*>(k) + 4;
       continue;
     }
-    const unsigned char* open = FindOpenBefore(in->buffer, begin, k, '<', '>');
+    // Mostly the tag opens at the first "<" after in->next, with no ">"
+    // before the "k"; otherwise it is found backward from the "k".
+    const unsigned char* open = FindByteWithin(begin, k, end, '<');
+    if (open == k) {
+      open = nullptr;
+    } else if (FindByteWithin(open + 1, k, end, '>') != k) {
+      open = FindOpenBefore(in->buffer, begin, k, '<', '>');
+    }
     if (k == end) {
       // The window holds no more "k". A tag that runs on past its end goes
       // to the general reader; otherwise the next window is scanned.

@@ -31,8 +31,8 @@ int ScanGpxTrackPoint(ByteStream* in, TrackPoint* point);
 /// Reads the plain decimal number "-?d+(.d*)?" at `text` into `*value` and
 /// returns the byte after it. When that byte cannot continue a number (the
 /// fast path requires the closing quote there), the value is to the bit what
-/// ParseDouble gives. Null when there is no such number, when it has 8 or
-/// more whole digits, more than 19 digits or more than 53 bits of them
+/// ParseDouble gives. Null when there is no such number, when it has more
+/// than 3 whole digits, more than 19 digits or more than 53 bits of them
 /// (ParseDouble's general conversion takes those), or when it reaches
 /// `stop`. Reads at most 8 bytes past `stop`, which must be readable.
 const unsigned char* ParsePlainDecimal(const unsigned char* text, const unsigned char* stop,
