@@ -29,6 +29,7 @@ extern int32_t StartOffset;                   // input position where the points
 extern int32_t MpsReaderState;                // 0 no track open, 1 at a track header, 2 in points
 extern int32_t MpsNextRecordPos;              // file offset of the next MapSource record
 extern int32_t MpsRemainingPoints;            // points of the current track not yet read
+extern int GpxFastPath;                       // nonzero: the GPX reader's fast path is on; 1 at start
 
 /// Back to the values of a fresh start (defaults, no streams, empty log).
 void ResetGlobalsForTest();
