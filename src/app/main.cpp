@@ -10,6 +10,8 @@
 #include "app/backends.h"
 #include "app/batch.h"
 #include "platform/command_line.h"
+#include "platform/registry.h"
+#include "shell/settings.h"
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
 #include "trackfile/track_commands.h"
@@ -103,6 +105,10 @@ int RunWindow(const char* input) {
     PrintError(std::string("this terminal cannot show the window (TERM=") +
                (term != nullptr ? term : "") + "); use --batch");
     return code;
+  }
+  if (SettingsSaveError() != 0) {
+    PrintError("settings not saved to " + RegistryFilePath() + ": " +
+               std::strerror(SettingsSaveError()));
   }
   if (RunningCopyProcess != 0) {
     PrintError("already running (process " + std::to_string(RunningCopyProcess) +

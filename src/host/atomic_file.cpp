@@ -30,6 +30,7 @@ bool WriteAll(int fd, const void* data, size_t size) {
   while (size > 0) {
     ssize_t n = write(fd, bytes, size);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;  // nothing written and no error: the disk is full
     if (n <= 0) return false;
     bytes += n;
     size -= static_cast<size_t>(n);
@@ -37,11 +38,13 @@ bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
-void CreateParentFolders(const std::string& file, mode_t mode) {
+int CreateParentFolders(const std::string& file, mode_t mode) {
+  int error = 0;
   for (size_t slash = file.find('/', 1); slash != std::string::npos;
        slash = file.find('/', slash + 1)) {
-    mkdir(file.substr(0, slash).c_str(), mode);
+    if (mkdir(file.substr(0, slash).c_str(), mode) != 0 && errno != EEXIST) error = errno;
   }
+  return error;
 }
 
 bool IsFolder(const std::string& path) {
@@ -85,18 +88,27 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file) {
   std::string target = ResolveLinks(path);
   struct stat st;
   bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return false;
+  if (exists && S_ISDIR(st.st_mode)) {
+    file->error = EISDIR;
+    return false;
+  }
   if (exists && !S_ISREG(st.st_mode)) {
     // A device or a FIFO: write in place, never replace or remove it.
     int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+      file->error = errno;
+      return false;
+    }
     file->fd = fd;
     file->target = target;
     return true;
   }
   std::string temp = FolderOf(target) + "/." + BaseOf(target) + ".wayconv-XXXXXX";
   int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) {
+    file->error = errno;
+    return false;
+  }
   fchmod(fd, exists ? (st.st_mode & 07777) : new_mode);
   fcntl(fd, F_SETFD, FD_CLOEXEC);
   file->fd = fd;
@@ -107,11 +119,15 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file) {
 
 bool AtomicCommit(AtomicFile* file, bool ok) {
   if (file->fd < 0) return false;
-  if (ok && !file->temp.empty() && fsync(file->fd) != 0) ok = false;
-  if (close(file->fd) != 0) ok = false;
+  auto failed = [file]() {
+    if (file->error == 0) file->error = errno;
+    return false;
+  };
+  if (ok && !file->temp.empty() && fsync(file->fd) != 0) ok = failed();
+  if (close(file->fd) != 0) ok = failed();
   file->fd = -1;
   if (file->temp.empty()) return ok;
-  if (ok && rename(file->temp.c_str(), file->target.c_str()) != 0) ok = false;
+  if (ok && rename(file->temp.c_str(), file->target.c_str()) != 0) ok = failed();
   if (!ok) {
     unlink(file->temp.c_str());
     return false;
@@ -120,8 +136,15 @@ bool AtomicCommit(AtomicFile* file, bool ok) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode,
+                         int* error) {
   AtomicFile file;
-  if (!AtomicOpen(path, new_mode, &file)) return false;
-  return AtomicCommit(&file, WriteAll(file.fd, bytes.data(), bytes.size()));
+  bool ok = AtomicOpen(path, new_mode, &file);
+  if (ok) {
+    bool written = WriteAll(file.fd, bytes.data(), bytes.size());
+    if (!written) file.error = errno;
+    ok = AtomicCommit(&file, written);
+  }
+  if (!ok && error != nullptr) *error = file.error != 0 ? file.error : EIO;
+  return ok;
 }

@@ -21,6 +21,7 @@ struct AtomicFile {
   int fd = -1;
   std::string target;  // the file replaced on commit (links resolved)
   std::string temp;    // the temporary; empty when the target is written in place
+  int error = 0;       // the errno of the first step that failed, 0 while none did
 };
 
 /// Opens `path` for replacing. `new_mode` is the permissions of a file that
@@ -33,16 +34,18 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file);
 /// temporary. True when the target now holds what was written.
 bool AtomicCommit(AtomicFile* file, bool ok);
 
-/// Replaces `path` with `bytes` as a whole.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode);
+/// Replaces `path` with `bytes` as a whole. On failure *error (when given)
+/// is the errno of the step that failed.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode,
+                         int* error = nullptr);
 
 /// Writes all `size` bytes, retrying after signals; false on an error.
 bool WriteAll(int fd, const void* data, size_t size);
 
 /// Creates every missing folder on the way to `file` (not the file itself)
 /// with `mode`; an existing folder is fine, real failures show when the file
-/// is made.
-void CreateParentFolders(const std::string& file, mode_t mode);
+/// is made. Returns the errno of the last folder that could not be made, or 0.
+int CreateParentFolders(const std::string& file, mode_t mode);
 
 /// Whether `path` is a folder (links followed).
 bool IsFolder(const std::string& path);

@@ -85,10 +85,26 @@ std::string DeviceRoot() {
 std::string HostPath(const char16_t* path) {
   std::string bytes = Utf16ToUtf8(std::u16string_view(path, WideLength(path)));
   if (!IsDevicePath(path)) return bytes;
-  for (char& c : bytes) {
-    if (c == '\\') c = '/';
+  // The device has nothing above its root: ".." stops there, "." and empty
+  // parts are dropped, so a device path never names a file outside it.
+  std::string clamped;
+  size_t start = 0;
+  while (start <= bytes.size()) {
+    size_t end = bytes.find_first_of("\\/", start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string_view part(bytes.data() + start, end - start);
+    if (part == "..") {
+      size_t cut = clamped.rfind('/');
+      clamped.resize(cut == std::string::npos ? 0 : cut);
+    } else if (!part.empty() && part != ".") {
+      clamped += '/';
+      clamped += part;
+    }
+    start = end + 1;
   }
-  return DeviceRoot() + bytes;
+  bool folder = bytes.size() > 1 && (bytes.back() == '\\' || bytes.back() == '/');
+  if (clamped.empty() || folder) clamped += '/';
+  return DeviceRoot() + clamped;
 }
 
 ByteStream* StreamOpen(const char16_t* path, const char* mode) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "host/text.h"
 #include "test_util.h"
 
 namespace {
@@ -116,6 +117,35 @@ TEST_F(FileStreamTest, WhatOpens) {
   EXPECT_TRUE(FileExists(dir_.File("device/Made/On/Demand.bin")));
   EXPECT_EQ(HostPath(u"\\A\\b.bin"), dir_.File("device") + "/A/b.bin");
   EXPECT_EQ(HostPath(u"rel\\x"), "rel\\x");
+}
+
+// A device path stays under the device root whatever its ".." parts.
+TEST_F(FileStreamTest, DevicePathsStayUnderTheRoot) {
+  std::string root = dir_.File("device");
+  struct {
+    const char16_t* path;
+    std::string host;
+  } cases[] = {
+      {u"\\..\\x.bin", root + "/x.bin"},
+      {u"\\..\\..\\escape.bin", root + "/escape.bin"},
+      {u"\\A\\..\\..\\B\\x.bin", root + "/B/x.bin"},
+      {u"\\A\\B\\..\\x.bin", root + "/A/x.bin"},
+      {u"\\A/../../x.bin", root + "/x.bin"},  // a slash separates too
+      {u"\\.\\A\\\\x.bin", root + "/A/x.bin"},
+      {u"\\..", root + "/"},
+      {u"\\", root + "/"},
+      {u"\\A\\", root + "/A/"},
+      {u"\\a..b\\..x", root + "/a..b/..x"},  // only a whole ".." part goes up
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.path));
+    EXPECT_EQ(HostPath(c.path), c.host);
+  }
+  ByteStream* out = StreamOpen(u"\\..\\..\\escape.bin", "wb");
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(StreamClose(out), 0);
+  EXPECT_TRUE(FileExists(root + "/escape.bin"));
+  EXPECT_FALSE(FileExists(dir_.File("escape.bin")));
 }
 
 }  // namespace

@@ -22,6 +22,13 @@ constexpr int kEventResize = 3;  // the screen changed size
 constexpr int kEventClose = 4;   // the system closes the program's windows
 constexpr int kEventEnd = 5;     // no input will ever come again
 constexpr int kEventWatch = 6;   // the platform's watch descriptor is readable
+constexpr int kEventWheel = 7;   // column, row of the pointer; key: kWheelUp or kWheelDown
+constexpr int kEventDoubleClick = 8;  // column, row: a second click on the same cell in quick
+                                      // succession (the first came as kEventClick)
+
+/// The `key` of a kEventWheel: one notch towards the start (up) or the end.
+constexpr int kWheelUp = -1;
+constexpr int kWheelDown = 1;
 
 constexpr int kModControl = 1;
 constexpr int kModShift = 2;
@@ -95,7 +102,17 @@ struct OpenFileView {
   char16_t* file;     // the initial name in, the chosen path out
   int file_capacity;  // characters, terminator included
   int must_exist;     // only an existing file may be chosen
+  int save;           // kSave*: an open dialog, or one for a file to write
+  long long quiet_replace_size;  // kSaveAsks: a regular file of this size is replaced
+                                 // without asking (< 0: every existing file asks)
 };
+
+/// OpenFileView.save: a save dialog takes a new name in an existing host
+/// folder (or any device folder); kSaveAsks also asks before it gives back
+/// an existing file, unless that is a regular file of quiet_replace_size bytes.
+constexpr int kSaveNone = 0;
+constexpr int kSaveDialog = 1;
+constexpr int kSaveAsks = 2;
 
 /// The screen as the user should see it: the composed windows with the
 /// popup, dialog or open-file dialog on show drawn over them. `marks` holds

@@ -57,3 +57,10 @@ RECT WorkArea() {
   ScreenSize(&columns, &rows);
   return RECT{0, 1, columns, rows};
 }
+
+bool ScreenTooSmall() {
+  int columns = 0;
+  int rows = 0;
+  ScreenSize(&columns, &rows);
+  return columns < kMinColumns || rows < kMinRows;
+}

@@ -16,6 +16,7 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_templ
                                 DLGPROC procedure, LPARAM param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 
+constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 
@@ -49,6 +50,16 @@ struct OPENFILENAMEW {
 /// filter the user ended on in nFilterIndex; 0 when cancelled, when the record
 /// size is not 76, or when the chosen path does not fit nMaxFile. With
 /// OFN_FILEMUSTEXIST only an existing file, with OFN_PATHMUSTEXIST only a file
-/// in an existing folder is accepted. The buffer is untouched unless 1 is
-/// returned.
+/// in an existing folder is accepted (a device path's folders are made when
+/// the file is written, so any will do). The buffer is untouched unless 1 is
+/// returned. While the program runs, a dialog started with an empty buffer
+/// opens in the folder the same dialog (same title and filters) was last
+/// left in.
 BOOL GetOpenFileNameW(OPENFILENAMEW* record);
+
+/// The same dialog for a file to write: titled lpstrTitle (else "Save as"),
+/// "choose" on its key hint, and a new name may be chosen. With
+/// OFN_OVERWRITEPROMPT an existing file is only given back once the user
+/// agreed to replace it, unless it is a regular file of exactly lCustData
+/// bytes (lCustData > 0): the program's own kind of file, replaced as always.
+BOOL GetSaveFileNameW(OPENFILENAMEW* record);

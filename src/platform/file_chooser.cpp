@@ -87,7 +87,52 @@ ChooserOutcome OpenFolder(ChooserState* state, const std::string& host) {
   if (folder.empty()) return Refused("Cannot open that folder");
   state->folder = folder;
   state->name.clear();
+  state->came_from.clear();
   return Opened();
+}
+
+// "~" or "~/...": the home folder's path, else empty.
+std::string HomePath(std::u16string_view name) {
+  if (name.empty() || name[0] != u'~' || (name.size() > 1 && name[1] != u'/')) return std::string();
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == 0) return std::string();
+  std::string path = home;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path + Utf16ToUtf8(name.substr(1));
+}
+
+// Folders and regular files are listed; whatever a link finally names
+// decides for the link, and a broken link is left out.
+bool Listable(DIR* dir, const dirent* entry, bool* folder) {
+  if (entry->d_type == DT_DIR || entry->d_type == DT_REG) {
+    *folder = entry->d_type == DT_DIR;
+    return true;
+  }
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return false;
+  struct stat st;
+  if (fstatat(dirfd(dir), entry->d_name, &st, 0) != 0) return false;
+  *folder = S_ISDIR(st.st_mode);
+  return S_ISDIR(st.st_mode) || S_ISREG(st.st_mode);
+}
+
+// Names ordered without regard to ASCII case; names equal so in byte order.
+bool NameBefore(const std::string& a, const std::string& b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    char x = Lower(a[i]);
+    char y = Lower(b[i]);
+    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+bool StartsWithFolded(const std::string& name, const std::string& prefix) {
+  if (prefix.size() > name.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (Lower(name[i]) != Lower(prefix[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -104,14 +149,19 @@ bool MatchesPattern(const std::string& name, std::u16string_view patterns) {
   return false;
 }
 
-void StartChooser(ChooserState* state, const char16_t* file) {
+void StartChooser(ChooserState* state, const char16_t* file, const std::string& start_folder) {
   std::u16string text(file, WideLength(file));
   state->folder = CurrentFolder();
   state->name.clear();
   state->device_host.clear();
   state->device_folder.clear();
   state->in_device_folder = false;
-  if (text.empty()) return;
+  state->came_from.clear();
+  if (text.empty()) {
+    std::string folder = RealFolder(start_folder);
+    if (!folder.empty()) state->folder = folder;
+    return;
+  }
 
   // A device path's folders are separated by backslashes, a host path's by
   // slashes (a backslash is an ordinary character in a host name).
@@ -155,11 +205,8 @@ void ListChooserFolder(ChooserState* state, std::u16string_view patterns) {
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
-    bool folder = entry->d_type == DT_DIR;
-    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-      struct stat st;
-      folder = fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-    }
+    bool folder = false;
+    if (!Listable(dir, entry, &folder)) continue;
     if (!folder && !MatchesPattern(name, patterns)) continue;
     if (state->entries.size() - first >= kMaxChooserEntries) {
       state->cut = true;
@@ -171,7 +218,7 @@ void ListChooserFolder(ChooserState* state, std::u16string_view patterns) {
   std::sort(state->entries.begin() + static_cast<std::ptrdiff_t>(first), state->entries.end(),
             [](const ChooserEntry& a, const ChooserEntry& b) {
               if (a.folder != b.folder) return a.folder;
-              return a.name < b.name;
+              return NameBefore(a.name, b.name);
             });
 }
 
@@ -180,7 +227,32 @@ int FirstChooserEntry(const ChooserState& state) {
   return parent && state.entries.size() > 1 ? 1 : 0;
 }
 
-ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, bool must_exist) {
+std::string TypedHostPath(const ChooserState& state, std::u16string_view name) {
+  std::string home = HomePath(name);
+  if (!home.empty()) return home;
+  if (!name.empty() && (name[0] == u'/' || name[0] == u'\\')) {
+    return HostPath(std::u16string(name).c_str());
+  }
+  return JoinHost(state.folder, Utf16ToUtf8(name));
+}
+
+int TypeAheadMatch(const ChooserState& state, std::u16string_view typed) {
+  if (typed.empty()) return -1;
+  std::string prefix = Utf16ToUtf8(typed);
+  for (size_t i = 0; i < state.entries.size(); ++i) {
+    const std::string& name = state.entries[i].name;
+    if (name != ".." && StartsWithFolded(name, prefix)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool AsksBeforeReplacing(const std::string& host_path, long long quiet_size) {
+  struct stat st;
+  if (stat(host_path.c_str(), &st) != 0) return false;
+  return !(S_ISREG(st.st_mode) && quiet_size >= 0 && st.st_size == quiet_size);
+}
+
+ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, int rules) {
   if (state->name.empty()) {
     if (highlighted < 0 || static_cast<size_t>(highlighted) >= state->entries.size()) {
       return Refused("Type a name");
@@ -191,19 +263,25 @@ ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, bool must_exis
     return Chosen(PathFor(*state, Utf8ToUtf16(entry.name)));
   }
   const std::u16string& name = state->name;
-  bool absolute = name[0] == u'/' || name[0] == u'\\';
-  std::string host = absolute ? HostPath(name.c_str()) : JoinHost(state->folder, Utf16ToUtf8(name));
+  bool device = name[0] == u'\\';
+  bool home = !HomePath(name).empty();
+  std::string host = TypedHostPath(*state, name);
   if (IsFolder(host)) return OpenFolder(state, host);
-  if (must_exist) {
+  if (rules & kChooserMustExist) {
     struct stat st;
     if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Refused("No such file");
   }
-  return Chosen(absolute ? name : PathFor(*state, name));
+  if ((rules & kChooserFolderMustExist) && !device && !IsFolder(FolderOf(host))) {
+    return Refused("No such folder");
+  }
+  if (home) return Chosen(Utf8ToUtf16(host));
+  return Chosen(device || name[0] == u'/' ? name : PathFor(*state, name));
 }
 
 bool ChooserUp(ChooserState* state) {
   if (state->folder == "/" || state->folder.empty()) return false;
   size_t cut = state->folder.rfind('/');
+  state->came_from = cut == std::string::npos ? std::string() : state->folder.substr(cut + 1);
   state->folder = cut == 0 || cut == std::string::npos ? "/" : state->folder.substr(0, cut);
   state->name.clear();
   return true;

@@ -2,11 +2,15 @@
 // what a folder lists under a filter, and what Enter and Backspace do.
 //
 // The dialog shows one host folder. Its list holds ".." (except at "/"), the
-// sub-folders, and the files that match the selected filter, each group in
-// byte order; names that start with a dot are hidden. A chosen file is
-// returned as the path the user gave: a typed absolute or device path as
-// typed, a name in the device folder the dialog started in as a device path
-// ("\My Documents\...\name"), anything else as the host folder plus the name.
+// sub-folders, and the regular files that match the selected filter (links
+// to either count as what they point to; FIFOs, devices and broken links are
+// not listed), each group ordered without regard to ASCII case; names that
+// start with a dot are hidden. A typed name is taken from the folder shown;
+// "~" and "~/..." mean the home folder. A chosen file is returned as the
+// path the user gave: a typed absolute or device path as typed, a name in
+// the device folder the dialog started in as a device path
+// ("\My Documents\...\name"), "~/..." as the host path it means, anything
+// else as the host folder plus the name.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +34,7 @@ struct ChooserState {
   std::vector<ChooserEntry> entries;  // what the folder lists under the filter
   bool unreadable = false;            // the folder could not be listed
   bool cut = false;                   // the folder held more than kMaxChooserEntries
+  std::string came_from;              // after going up: the folder left, to select
 };
 
 /// Whether `name` matches one of `patterns` ("*.gpx", or several joined by
@@ -39,8 +44,24 @@ bool MatchesPattern(const std::string& name, std::u16string_view patterns);
 
 /// Sets the folder and name line for the path in the dialog's file buffer:
 /// its folder and name when that folder exists, else the current folder with
-/// the whole path as the name, so that Enter still gives the same path.
-void StartChooser(ChooserState* state, const char16_t* file);
+/// the whole path as the name, so that Enter still gives the same path. An
+/// empty buffer starts in `start_folder` when that is a folder (the one the
+/// dialog was last left in), else in the current folder.
+void StartChooser(ChooserState* state, const char16_t* file, const std::string& start_folder = {});
+
+/// The host path a typed name stands for, seen from the folder shown: "~"
+/// and "~/..." under HOME, an absolute or device path as such, anything else
+/// below the folder.
+std::string TypedHostPath(const ChooserState& state, std::u16string_view name);
+
+/// The first entry (".." aside) whose name starts with `typed`, ASCII case
+/// folded; -1 when none does or nothing is typed.
+int TypeAheadMatch(const ChooserState& state, std::u16string_view typed);
+
+/// Whether choosing `host_path` for writing asks before replacing it: it
+/// exists and is not a regular file of exactly `quiet_size` bytes (the
+/// program's own kind of file, replaced as always; < 0: every file asks).
+bool AsksBeforeReplacing(const std::string& host_path, long long quiet_size);
 
 /// Lists the state's folder under `patterns`.
 void ListChooserFolder(ChooserState* state, std::u16string_view patterns);
@@ -59,10 +80,16 @@ struct ChooserOutcome {
   const char* message;
 };
 
-/// Enter: with a name typed, that name (a folder opens, anything else is the
-/// file chosen); with an empty name, the highlighted entry. An input dialog
-/// (`must_exist`) only accepts an existing file.
-ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, bool must_exist);
+/// What Enter accepts besides a folder to open.
+constexpr int kChooserMustExist = 1;        // only an existing regular file (an input)
+constexpr int kChooserFolderMustExist = 2;  // a host path's folder must exist (device
+                                            // folders are made when the file is written)
 
-/// Moves to the parent folder; false at "/".
+/// Enter: with a name typed, that name (a folder opens, anything else is the
+/// file chosen); with an empty name, the highlighted entry. `rules` holds
+/// kChooser*MustExist bits.
+ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, int rules);
+
+/// Moves to the parent folder, noting in came_from the folder left; false
+/// at "/".
 bool ChooserUp(ChooserState* state);

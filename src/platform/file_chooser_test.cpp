@@ -178,12 +178,90 @@ TEST_F(FileChooserTest, EnterOpensFoldersAndChoosesFiles) {
   }
 }
 
+// Case does not split the groups' order; FIFOs and broken links are not
+// listed, links to files are.
+TEST_F(FileChooserTest, OrdersWithoutCaseAndListsOnlyFoldersAndFiles) {
+  mkdir((root_ + "/UPPER").c_str(), 0755);
+  mkdir((root_ + "/deep").c_str(), 0755);
+  WriteFile(root_ + "/B.gpx", "x");
+  ASSERT_EQ(mkfifo((root_ + "/pipe.gpx").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("nowhere.gpx", (root_ + "/broken.gpx").c_str()), 0);
+  ASSERT_EQ(symlink("b.gpx", (root_ + "/linked.gpx").c_str()), 0);
+  ChooserState state;
+  state.folder = root_;
+  ListChooserFolder(&state, u"*.gpx");
+  EXPECT_EQ(Names(state), (std::vector<std::string>{"../", "adir/", "deep/", "link/", "UPPER/",
+                                                    "zdir/", "a.GPX", "B.gpx", "b.gpx",
+                                                    "linked.gpx"}));
+  struct {
+    const char* typed;
+    int index;
+  } typing[] = {{"", -1}, {"u", 4}, {"Up", 4}, {"B", 7}, {"b.g", 7}, {"..", -1}, {"x", -1},
+                {"linked.gpx", 9}, {"linked.gpxx", -1}};
+  for (const auto& t : typing) EXPECT_EQ(TypeAheadMatch(state, W(t.typed)), t.index) << t.typed;
+}
+
+TEST_F(FileChooserTest, TypedPathsFromHomeAbsoluteOrTheFolder) {
+  SavedEnvironment saved{"HOME"};
+  setenv("HOME", (root_ + "/adir/").c_str(), 1);
+  ChooserState state;
+  state.folder = root_ + "/zdir";
+  struct {
+    const char* typed;
+    std::string host;
+  } cases[] = {
+      {"~", root_ + "/adir"},
+      {"~/", root_ + "/adir/"},
+      {"~/in.gpx", root_ + "/adir/in.gpx"},
+      {"~other", root_ + "/zdir/~other"},  // no other users' homes
+      {"x/~/y", root_ + "/zdir/x/~/y"},
+      {"/abs/x", "/abs/x"},
+      {"\\Dev\\x", device_ + "/Dev/x"},
+      {"../adir", root_ + "/zdir/../adir"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TypedHostPath(state, W(c.typed)), c.host) << c.typed;
+
+  // Enter on them: home opens as a folder, a file there is chosen as its host path.
+  state.name = W("~/");
+  ChooserOutcome outcome = ChooserEnter(&state, 0, kChooserMustExist);
+  EXPECT_EQ(outcome.action, kChooserOpened);
+  EXPECT_EQ(state.folder, root_ + "/adir");
+  state.name = W("~/in.gpx");
+  outcome = ChooserEnter(&state, 0, kChooserMustExist);
+  EXPECT_EQ(Utf16ToUtf8(outcome.path), root_ + "/adir/in.gpx");
+  state.name = W("../zdir");
+  EXPECT_EQ(ChooserEnter(&state, 0, kChooserMustExist).action, kChooserOpened);
+  EXPECT_EQ(state.folder, root_ + "/zdir");
+}
+
+// Which existing files a save asks about: all but a regular file of the
+// quiet size; a missing file never.
+TEST_F(FileChooserTest, ReplaceRule) {
+  WriteFile(root_ + "/track.bin", std::string(80008, '\0'));
+  WriteFile(root_ + "/short.bin", std::string(80007, '\0'));
+  ASSERT_EQ(mkfifo((root_ + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("track.bin", (root_ + "/to-track").c_str()), 0);
+  struct {
+    const char* name;
+    long long quiet;
+    bool asks;
+  } cases[] = {
+      {"track.bin", 80008, false}, {"to-track", 80008, false}, {"short.bin", 80008, true},
+      {"b.gpx", 80008, true},      {"fifo", 80008, true},      {"missing.bin", 80008, false},
+      {"track.bin", -1, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AsksBeforeReplacing(root_ + "/" + c.name, c.quiet), c.asks) << c.name << " " << c.quiet;
+  }
+}
+
 TEST_F(FileChooserTest, UpStopsAtTheTop) {
   ChooserState state;
   state.folder = "/tmp";
   state.name = W("x");
   EXPECT_TRUE(ChooserUp(&state));
   EXPECT_EQ(state.folder, "/");
+  EXPECT_EQ(state.came_from, "tmp");
   EXPECT_TRUE(state.name.empty());
   EXPECT_FALSE(ChooserUp(&state));
   EXPECT_EQ(state.folder, "/");

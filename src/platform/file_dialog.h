@@ -5,13 +5,26 @@
 //    ../                                         its list: folders, then
 //    walk.gpx                                    files under the filter
 //   Name: walk.gpx                               the name line
-//   Type: [gpx]  mps   plt   nmea                the filters (Tab cycles)
-//   Enter:open Tab:type Esc:cancel               keys, or what went wrong
+//   Type: [gpx]  mps   plt   nmea                the filters (Tab cycles);
+//                                                not shown with one filter
+//   Enter:open Tab:type Esc:cancel               keys, what went wrong, or
+//                                                the replace question
 //
-// Moving along the list puts a file's name on the name line (a folder
-// empties it); Enter takes the name line, or with it empty the entry. The
-// decisions about folders and names are the file chooser's; this model keeps
-// the list's position and the dialog's rows, and turns events into them.
+// Up, Down, Page Up and Page Down move along the list (a file's name goes to
+// the name line, a folder empties it); a click selects an entry, a double
+// click opens it, the wheel scrolls the list. The name line is edited with
+// Left, Right, Home, End, Backspace, Delete, Ctrl+W (the word before the
+// cursor) and Ctrl+U (everything before the cursor); as it changes, the list
+// moves to the first entry that starts with it. Enter takes the name line,
+// or with it empty the entry; Backspace on an empty name goes up a folder,
+// and going up selects the folder left.
+//
+// A save dialog says "choose" and asks "Replace NAME? It is not a track
+// file. (y/N)" before it gives back an existing file that is not of the
+// view's quiet size; only y says yes, and any other key goes back to the
+// dialog. The decisions about folders and names are the file chooser's; this
+// model keeps the list's position, the name line's cursor and the dialog's
+// rows, and turns events into them.
 #pragma once
 
 #include <string>
@@ -22,12 +35,16 @@
 struct FileDialogModel {
   OpenFileView* view;
   ChooserState chooser;
-  int highlighted;      // index into chooser.entries
-  int top;              // the first entry in view
-  const char* message;  // why the last Enter was refused, until the next event
+  int highlighted;          // index into chooser.entries
+  int top;                  // the first entry in view
+  size_t cursor;            // in chooser.name, UTF-16 units
+  const char* message;      // why the last Enter was refused, until the next event
+  std::u16string question;  // the replace question on show, else empty
+  std::u16string pending;   // the path the question is about
 };
 
-/// The dialog's rows on a screen `rows` high.
+/// The dialog's rows on a screen `rows` high; type_row is -1 when the view
+/// has a single filter (or none).
 struct FileDialogLayout {
   int list_top;
   int list_rows;
@@ -35,10 +52,12 @@ struct FileDialogLayout {
   int type_row;
   int hint_row;
 };
-FileDialogLayout FileDialogRows(int rows);
+FileDialogLayout FileDialogRows(int rows, const OpenFileView* view = nullptr);
 
-/// Starts the dialog on the view's file: its folder listed under the filter.
-void StartFileDialog(FileDialogModel* dialog, OpenFileView* view);
+/// Starts the dialog on the view's file: its folder listed under the
+/// filter. An empty file starts in `start_folder` when that is a folder.
+void StartFileDialog(FileDialogModel* dialog, OpenFileView* view,
+                     const std::string& start_folder = {});
 
 /// What an event does: -1 the dialog goes on, 0 cancelled, 1 chosen (the
 /// path is in the view's file). A resize is the caller's.
@@ -46,6 +65,9 @@ int FileDialogHandle(FileDialogModel* dialog, const InputEvent& event, int colum
 
 /// The filter row, with where each filter's name sits on it.
 std::u16string FileTypeLine(const OpenFileView* view, int* starts, int* ends);
+
+/// The key hint row: the question, the refusal, or the keys.
+std::u16string FileHintLine(const FileDialogModel& dialog);
 
 /// The entry as listed: a folder ends in '/'.
 std::u16string FileEntryText(const ChooserEntry& entry);

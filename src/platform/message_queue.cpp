@@ -67,13 +67,25 @@ void TakeInput(const InputEvent& event) {
       }
       break;
     }
-    case kEventClick: {
+    case kEventClick:
+    case kEventDoubleClick: {
+      // Outside the dialogs a double click is a tap like any other.
       HWND target = WindowAt(event.column, event.row);
       PlatformWindow* w = LiveWindow(target);
       if (w != nullptr) {
         auto x = static_cast<WORD>(event.column - w->rect.left);
         auto y = static_cast<WORD>(event.row - w->rect.top);
         Post(target, WM_LBUTTONUP, 0, MAKELPARAM(x, y), event.modifiers);
+      }
+      break;
+    }
+    case kEventWheel: {
+      HWND target = WindowAt(event.column, event.row);
+      if (target != nullptr) {
+        auto turn = static_cast<WORD>(static_cast<short>(-event.key * WHEEL_DELTA));
+        Post(target, WM_MOUSEWHEEL, MAKELPARAM(0, turn),
+             MAKELPARAM(static_cast<WORD>(event.column), static_cast<WORD>(event.row)),
+             event.modifiers);
       }
       break;
     }
@@ -97,6 +109,13 @@ void TakeInput(const InputEvent& event) {
   }
 }
 
+// On a screen too small for the windows only a resize, a close and Ctrl+Q
+// (save and exit) get through.
+bool IgnoredWhileTooSmall(const InputEvent& event) {
+  if (event.kind == kEventKey) return !(event.key == 'Q' && (event.modifiers & kModControl));
+  return event.kind == kEventClick || event.kind == kEventDoubleClick || event.kind == kEventWheel;
+}
+
 }  // namespace
 
 int ReadInput(InputEvent* event) {
@@ -105,8 +124,12 @@ int ReadInput(InputEvent* event) {
     *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
     int kind = CurrentBackend()->next_input(event, ClaimWatchFd());
     event->kind = kind;
-    if (kind != kEventWatch) return kind;
-    ServeClaim();
+    if (kind == kEventWatch) {
+      ServeClaim();
+      continue;
+    }
+    if (!ScreenTooSmall() || !IgnoredWhileTooSmall(*event)) return kind;
+    MarkScreenChanged();
   }
 }
 

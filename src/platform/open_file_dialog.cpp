@@ -29,6 +29,32 @@ int ParseFilters(LPCWSTR list, FileFilterView* filters) {
   return count;
 }
 
+// The folder each dialog was last left in, while the program runs; a
+// dialog is known by its title and filters.
+struct LastFolder {
+  std::u16string dialog;
+  std::string folder;
+};
+std::vector<LastFolder> g_last_folders;
+
+std::u16string DialogKey(const char16_t* title, LPCWSTR filters) {
+  std::u16string key = title;
+  key += u'\0';
+  for (const char16_t* p = filters; p != nullptr && *p != 0; p += WideLength(p) + 1) {
+    key += p;
+    key += u'\0';
+  }
+  return key;
+}
+
+std::string& LastFolderOf(const std::u16string& dialog) {
+  for (LastFolder& last : g_last_folders) {
+    if (last.dialog == dialog) return last.folder;
+  }
+  g_last_folders.push_back(LastFolder{dialog, std::string()});
+  return g_last_folders.back().folder;
+}
+
 bool Acceptable(const char16_t* path, DWORD flags) {
   if (path[0] == 0) return false;
   std::string host = HostPath(path);
@@ -36,7 +62,7 @@ bool Acceptable(const char16_t* path, DWORD flags) {
     struct stat st;
     if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
   }
-  if (flags & OFN_PATHMUSTEXIST) {
+  if ((flags & OFN_PATHMUSTEXIST) && path[0] != u'\\') {
     size_t slash = host.rfind('/');
     std::string folder = slash == std::string::npos ? "."
                          : slash == 0               ? "/"
@@ -59,9 +85,7 @@ void SetOffsets(OPENFILENAMEW* record) {
   record->nFileExtension = static_cast<WORD>(extension < 0xFFFF ? extension : 0);
 }
 
-}  // namespace
-
-BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
+BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
   if (record == nullptr || record->lStructSize != kOpenFileNameSize ||
       record->lpstrFile == nullptr || record->nMaxFile == 0) {
     return FALSE;
@@ -72,21 +96,29 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
       record->nMaxFile < kAnswerCapacity ? static_cast<int>(record->nMaxFile) : kAnswerCapacity;
   int index = static_cast<int>(record->nFilterIndex);
   if (index < 1 || index > filter_count) index = 1;
-  OpenFileView view = {record->lpstrTitle != nullptr ? record->lpstrTitle : u"Open",
+  const char16_t* title =
+      record->lpstrTitle != nullptr ? record->lpstrTitle : save ? u"Save as" : u"Open";
+  bool ask = save && (record->Flags & OFN_OVERWRITEPROMPT) != 0;
+  long long quiet_size = record->lCustData > 0 ? static_cast<long long>(record->lCustData) : -1;
+  OpenFileView view = {title,
                        filters,
                        filter_count,
                        index,
                        g_answer,
                        capacity,
-                       (record->Flags & OFN_FILEMUSTEXIST) != 0};
+                       (record->Flags & OFN_FILEMUSTEXIST) != 0,
+                       ask ? kSaveAsks : save ? kSaveDialog : kSaveNone,
+                       quiet_size};
+  std::string& last_folder = LastFolderOf(DialogKey(title, record->lpstrFilter));
   for (;;) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
     FileDialogModel model;
-    StartFileDialog(&model, &view);
+    StartFileDialog(&model, &view, last_folder);
     ShowFileDialog(&model);
     PresentIfChanged();
     int chosen = CurrentBackend()->open_file(&view);
     ShowFileDialog(nullptr);
+    last_folder = model.chooser.folder;
     if (!chosen) return FALSE;
     g_answer[capacity - 1] = 0;
     // The dialog does not let a user leave with a name it refuses.
@@ -96,4 +128,18 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
     SetOffsets(record);
     return TRUE;
   }
+}
+
+}  // namespace
+
+BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
+  return RunFileDialog(record, false);
+}
+
+BOOL GetSaveFileNameW(OPENFILENAMEW* record) {
+  return RunFileDialog(record, true);
+}
+
+void ResetFileDialogsForTest() {
+  g_last_folders.clear();
 }

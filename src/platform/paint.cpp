@@ -1,7 +1,59 @@
-// Painting: the paint calls and DrawTextW into a window's cells.
+// Painting: the paint calls and DrawTextW into a window's content, and the
+// window's view of that content. A text taller than the window is kept
+// whole; after a paint that changed it the window shows its end, and the
+// view scrolls (ScrollWindowView) until the next such paint.
+#include <algorithm>
+
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
+namespace {
+
+LONG ClientWidth(const PlatformWindow* w) {
+  return w->rect.right - w->rect.left > 0 ? w->rect.right - w->rect.left : 0;
+}
+LONG ClientHeight(const PlatformWindow* w) {
+  return w->rect.bottom - w->rect.top > 0 ? w->rect.bottom - w->rect.top : 0;
+}
+
+int LastViewTop(const PlatformWindow* w) {
+  int last = w->content_rows - static_cast<int>(ClientHeight(w));
+  return last > 0 ? last : 0;
+}
+
+// Makes the content at least `rows` rows tall; false past the limit.
+bool GrowContent(PlatformWindow* w, LONG rows) {
+  if (rows <= w->content_rows) return true;
+  if (rows > kMaxContentRows) return false;
+  w->content.resize(static_cast<size_t>(rows) * static_cast<size_t>(ClientWidth(w)), u' ');
+  w->content_rows = static_cast<int>(rows);
+  return true;
+}
+
+}  // namespace
+
+void ShowContentView(PlatformWindow* w) {
+  const size_t width = static_cast<size_t>(ClientWidth(w));
+  const size_t height = static_cast<size_t>(ClientHeight(w));
+  w->cells.assign(width * height, u' ');
+  for (size_t row = 0; row < height; ++row) {
+    size_t from = static_cast<size_t>(w->view_top) + row;
+    if (from >= static_cast<size_t>(w->content_rows)) break;
+    std::copy_n(w->content.begin() + static_cast<std::ptrdiff_t>(from * width), width,
+                w->cells.begin() + static_cast<std::ptrdiff_t>(row * width));
+  }
+  MarkScreenChanged();
+}
+
+bool ScrollWindowView(PlatformWindow* w, int rows) {
+  int top = rows == kViewStart ? 0 : rows == kViewEnd ? LastViewTop(w) : w->view_top + rows;
+  if (top > LastViewTop(w)) top = LastViewTop(w);
+  if (top < 0) top = 0;
+  if (top == w->view_top) return false;
+  w->view_top = top;
+  ShowContentView(w);
+  return true;
+}
 
 BOOL UpdateWindow(HWND window) {
   PlatformWindow* w = LiveWindow(window);
@@ -16,9 +68,12 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
   paint->hdc = &w->dc;
   paint->fErase = w->erase;
   GetClientRect(window, &paint->rcPaint);
+  w->previous = w->content;
   // The class brush is white: erasing blanks the grid.
   if (w->erase) {
-    for (char16_t& cell : w->cells) cell = u' ';
+    w->content.assign(static_cast<size_t>(ClientWidth(w)) * static_cast<size_t>(ClientHeight(w)),
+                      u' ');
+    w->content_rows = static_cast<int>(ClientHeight(w));
   }
   w->invalid = 0;
   w->erase = 0;
@@ -26,10 +81,19 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
 }
 
 BOOL EndPaint(HWND window, const PAINTSTRUCT* /*paint*/) {
-  if (LiveWindow(window) == nullptr) return FALSE;
+  PlatformWindow* w = LiveWindow(window);
+  if (w == nullptr) return FALSE;
+  // New text brings the view to its end; a repaint of the same text keeps
+  // the place the user scrolled to.
+  if (w->content != w->previous) {
+    w->view_top = LastViewTop(w);
+  } else if (w->view_top > LastViewTop(w)) {
+    w->view_top = LastViewTop(w);
+  }
+  w->previous.clear();
+  ShowContentView(w);
   // Shown at once: a conversion paints from inside a command, long before the
   // loop waits for input again.
-  MarkScreenChanged();
   PresentNow();
   return TRUE;
 }
@@ -38,12 +102,15 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   if (dc == nullptr || text == nullptr || rect == nullptr || format != 0) return 0;
   PlatformWindow* w = LiveWindow(dc->window);
   if (w == nullptr) return 0;
-  const LONG width = w->rect.right - w->rect.left;
-  const LONG height = w->rect.bottom - w->rect.top;
+  const LONG width = ClientWidth(w);
+  const LONG height = ClientHeight(w);
   const LONG left = rect->left > 0 ? rect->left : 0;
   const LONG right = rect->right < width ? rect->right : width;
   const LONG top = rect->top > 0 ? rect->top : 0;
-  const LONG bottom = rect->bottom < height ? rect->bottom : height;
+  // A rectangle that reaches the window's bottom edge goes on below it, into
+  // the rows the view scrolls to; a smaller one clips.
+  const bool open_below = rect->bottom >= height;
+  const LONG bottom = open_below ? kMaxContentRows : rect->bottom;
   LONG row = rect->top;
   LONG column = rect->left;
   for (int i = 0; count < 0 ? text[i] != 0 : i < count; ++i) {
@@ -56,9 +123,9 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
       if (row >= bottom) return static_cast<int>(row - rect->top);  // nothing more shows
       continue;
     }
-    if (row >= top && row < bottom && column >= left && column < right) {
-      w->cells[static_cast<size_t>(row) * static_cast<size_t>(width) +
-               static_cast<size_t>(column)] = c < 0x20 ? u' ' : c;
+    if (row >= top && row < bottom && column >= left && column < right && GrowContent(w, row + 1)) {
+      w->content[static_cast<size_t>(row) * static_cast<size_t>(width) +
+                 static_cast<size_t>(column)] = c < 0x20 ? u' ' : c;
     }
     ++column;
   }

@@ -21,6 +21,10 @@ struct PlatformRegKey {
 
 namespace {
 
+// The errno of the last save of the file that failed; 0 after one succeeded.
+int g_save_error = 0;
+
+
 PlatformRegKey g_current_user{u"HKEY_CURRENT_USER", true};
 
 constexpr std::string_view kSignature = "Windows Registry Editor Version 5.00";
@@ -418,9 +422,18 @@ std::string_view LineEnd(std::string_view text) {
 // is written through, so a linked settings file stays linked. A new file is
 // the user's alone, and so are the folders made for it.
 bool SaveFile(const std::string& link, std::string_view bytes) {
-  if (bytes.size() > kMaxRegistryFileSize) return false;  // it could not be read back
-  CreateParentFolders(ResolveLinks(link), 0700);
-  return WriteFileAtomically(link, bytes, 0600);
+  if (bytes.size() > kMaxRegistryFileSize) {  // it could not be read back
+    g_save_error = EFBIG;
+    return false;
+  }
+  std::string target = ResolveLinks(link);
+  int folder_error = CreateParentFolders(target, 0700);
+  int error = 0;
+  if (WriteFileAtomically(link, bytes, 0600, &error)) return true;
+  // A folder that could not be made says more than the file that then
+  // could not be made in it.
+  g_save_error = folder_error != 0 && !IsFolder(FolderOf(target)) ? folder_error : error;
+  return false;
 }
 
 // Stores `key` and, when `type` is not null, the value `name` in it (in place
@@ -430,7 +443,12 @@ LONG UpdateFile(const std::u16string& key, const std::u16string& name, const DWO
                 std::string_view data, bool* existed) {
   std::string path = RegistryFilePath();
   std::string text;
-  if (LoadFile(path, &text) == kFileUnreadable) return ERROR_CANTREAD;
+  errno = 0;
+  if (LoadFile(path, &text) == kFileUnreadable) {
+    g_save_error = errno != 0 ? errno : EIO;
+    return ERROR_CANTREAD;
+  }
+  g_save_error = 0;
   std::string_view eol = LineEnd(text);
 
   // Find the value to replace, or the end of the key's last section, where a
@@ -514,6 +532,10 @@ HKEY NewKey(const std::u16string& path) {
 }  // namespace
 
 PlatformRegKey* const HKEY_CURRENT_USER = &g_current_user;
+
+int RegistrySaveError() {
+  return g_save_error;
+}
 
 std::string RegistryFilePath() {
   // A relative XDG_CONFIG_HOME is ignored, as the base directory rules ask.

@@ -102,5 +102,9 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BY
 /// Releases a key opened or created above.
 LONG RegCloseKey(HKEY key);
 
+/// Why the last attempt to save the file failed, as an errno value (EFBIG
+/// when it would grow too large); 0 once a save succeeded or before any.
+int RegistrySaveError();
+
 /// The host path of the registry file, from the environment at the time of the call.
 std::string RegistryFilePath();

@@ -2,6 +2,12 @@
 // The composed windows, the soft keys and a dialog's OK marked in reverse,
 // and over them the popup (box characters, a check mark before checked
 // items) or the full-screen open-file dialog.
+//
+// The main window's log scrolls: while rows of it lie above the view,
+// "↑ more" stands in reverse video at the right end of the window's first
+// row; while rows lie below (the user scrolled up), "↓ more" at the right
+// end of its last row. On a screen smaller than 40x12 nothing but a centred
+// notice shows.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -90,7 +96,7 @@ void DrawFileDialog(Canvas* canvas, FileDialogModel* dialog) {
   std::fill(canvas->cells.begin(), canvas->cells.end(), u' ');
   std::fill(canvas->marks.begin(), canvas->marks.end(), 0);
   const ChooserState& chooser = dialog->chooser;
-  FileDialogLayout layout = FileDialogRows(canvas->rows);
+  FileDialogLayout layout = FileDialogRows(canvas->rows, dialog->view);
 
   canvas->Text(0, 0, dialog->view->title, columns - 3);
   canvas->Text(0, columns - 2, u"OK", 2, kMarkReverse);
@@ -113,20 +119,66 @@ void DrawFileDialog(Canvas* canvas, FileDialogModel* dialog) {
     canvas->Text(row, 1, note, columns - 1);
   }
 
-  int starts[kMaxFileFilters];
-  int ends[kMaxFileFilters];
-  canvas->Text(layout.type_row, 0, FileTypeLine(dialog->view, starts, ends), columns);
-  std::u16string hint =
-      dialog->message != nullptr ? Utf8ToUtf16(dialog->message) : u"Enter:open Tab:type Esc:cancel";
-  canvas->Text(layout.hint_row, 0, hint, columns);
+  if (layout.type_row >= 0) {
+    int starts[kMaxFileFilters];
+    int ends[kMaxFileFilters];
+    canvas->Text(layout.type_row, 0, FileTypeLine(dialog->view, starts, ends), columns);
+  }
+  canvas->Text(layout.hint_row, 0, FileHintLine(*dialog), columns,
+               dialog->question.empty() ? 0 : kMarkReverse);
 
-  // The cursor stays at the end of the name line.
+  // The name line shows its cursor; a name too long for the row shows the
+  // part that ends at the cursor.
   int label = canvas->Text(layout.name_row, 0, u"Name: ", columns);
   std::u16string_view name = chooser.name;
-  int used = canvas->Text(layout.name_row, label, name.substr(TailInCells(name, columns - label - 1)),
-                          columns - label - 1);
+  size_t cursor = dialog->cursor < name.size() ? dialog->cursor : name.size();
+  int room = columns - label - 1;
+  size_t first = TailInCells(name.substr(0, cursor), room);
+  canvas->Text(layout.name_row, label, name.substr(first), room);
   canvas->cursor_row = layout.name_row;
-  canvas->cursor_column = label + used;
+  canvas->cursor_column = label + static_cast<int>(cursor - first);
+}
+
+
+
+// The marks of a scrolled window: more of its text above or below the view.
+void DrawViewMarks(Canvas* canvas, const PlatformWindow* w) {
+  int width = static_cast<int>(w->rect.right - w->rect.left);
+  int height = static_cast<int>(w->rect.bottom - w->rect.top);
+  if (width < 6 || height < 2) return;
+  int left = static_cast<int>(w->rect.right) - 6;
+  if (w->view_top > 0) canvas->Text(static_cast<int>(w->rect.top), left, u"\u2191 more", 6, kMarkReverse);
+  if (w->view_top + height < w->content_rows) {
+    canvas->Text(static_cast<int>(w->rect.bottom) - 1, left, u"\u2193 more", 6, kMarkReverse);
+  }
+}
+
+// The notice on a screen too small to use, centred, broken between words
+// where a row is too narrow.
+void DrawTooSmall(Canvas* canvas) {
+  std::fill(canvas->cells.begin(), canvas->cells.end(), u' ');
+  std::fill(canvas->marks.begin(), canvas->marks.end(), 0);
+  std::vector<std::u16string> lines;
+  std::u16string_view words = u"Make the terminal at least 40x12";
+  std::u16string line;
+  while (!words.empty()) {
+    size_t space = words.find(u' ');
+    std::u16string_view word = words.substr(0, space);
+    words = space == std::u16string_view::npos ? std::u16string_view() : words.substr(space + 1);
+    if (!line.empty() && line.size() + 1 + word.size() > static_cast<size_t>(canvas->columns)) {
+      lines.push_back(line);
+      line.clear();
+    }
+    if (!line.empty()) line += u' ';
+    line += word;
+  }
+  lines.push_back(line);
+  int top = (canvas->rows - static_cast<int>(lines.size())) / 2;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    int size = static_cast<int>(lines[i].size());
+    int left = size < canvas->columns ? (canvas->columns - size) / 2 : 0;
+    canvas->Text(top + static_cast<int>(i), left, lines[i], canvas->columns);
+  }
 }
 
 }  // namespace
@@ -164,9 +216,16 @@ void DrawScreen(DrawnScreen* screen) {
   canvas.marks.assign(size, 0);
   canvas.cursor_row = -1;
   canvas.cursor_column = 0;
-  if (g_file_dialog != nullptr) {
+  if (ScreenTooSmall()) {
+    DrawTooSmall(&canvas);
+  } else if (g_file_dialog != nullptr) {
     DrawFileDialog(&canvas, g_file_dialog);
   } else {
+    const PlatformWindow* app = LiveWindow(FirstAppWindow());
+    const PlatformWindow* active = LiveWindow(ActiveWindow());
+    if (app != nullptr && (active == nullptr || active->kind != kWindowDialog)) {
+      DrawViewMarks(&canvas, app);
+    }
     if (frame.bar_row >= 0) {
       canvas.Mark(frame.bar_row, frame.left_key_start, frame.left_key_end, kMarkReverse);
       canvas.Mark(frame.bar_row, frame.right_key_start, frame.right_key_end, kMarkReverse);

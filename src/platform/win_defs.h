@@ -99,6 +99,8 @@ constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_INITMENUPOPUP = 0x0117;
 constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_MOUSEWHEEL = 0x020A;  // high word of wparam: the turn, +WHEEL_DELTA a notch away from the user
+constexpr int WHEEL_DELTA = 120;
 
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
@@ -141,8 +143,11 @@ constexpr int VK_PRIOR = 0x21;  // Page Up
 constexpr int VK_NEXT = 0x22;   // Page Down
 constexpr int VK_END = 0x23;
 constexpr int VK_HOME = 0x24;
+constexpr int VK_LEFT = 0x25;
 constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
+constexpr int VK_DELETE = 0x2E;
 constexpr int VK_F1 = 0x70;  // the left soft key on the device
 constexpr int VK_F2 = 0x71;  // the right soft key
 

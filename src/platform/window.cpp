@@ -65,6 +65,9 @@ void ResizeCells(PlatformWindow* w) {
   LONG width = Width(w->rect) > 0 ? Width(w->rect) : 0;
   LONG height = Height(w->rect) > 0 ? Height(w->rect) : 0;
   w->cells.assign(static_cast<size_t>(width) * static_cast<size_t>(height), u' ');
+  w->content = w->cells;
+  w->content_rows = static_cast<int>(height);
+  w->view_top = 0;
 }
 
 

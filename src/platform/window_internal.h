@@ -71,7 +71,14 @@ struct PlatformWindow {
   int invalid = 0;
   int erase = 0;
   int claimed = 0;              // holds the class name's claim
-  std::vector<char16_t> cells;  // the client area, as painted
+  std::vector<char16_t> cells;  // the client area as shown: the rows of `content` in view
+  // Everything the last paint drew, also below the window's bottom edge: a
+  // text taller than the window is kept whole, and the window shows the rows
+  // from view_top on (after a paint that changed them, its end).
+  std::vector<char16_t> content;   // content_rows rows of the client's width
+  std::vector<char16_t> previous;  // content before the paint in progress
+  int content_rows = 0;
+  int view_top = 0;
   PlatformDc dc;
   MenuBarData bar;
   DialogData dialog;
@@ -122,6 +129,26 @@ void ForEachWindow(Visit visit) {
 /// Gives the window a blank grid of its client size.
 void ResizeCells(PlatformWindow* window);
 
+/// Rows a window's painted content keeps at most.
+constexpr int kMaxContentRows = 20000;
+
+/// Moves the window's view of its content by `rows` (negative: towards the
+/// start), or to the start or end with kViewStart / kViewEnd; false when the
+/// view did not move.
+constexpr int kViewStart = -1000000;
+constexpr int kViewEnd = 1000000;
+bool ScrollWindowView(PlatformWindow* window, int rows);
+
+/// Copies the content rows in view into the window's cells.
+void ShowContentView(PlatformWindow* window);
+
+/// Whether the screen is too small to show the windows (below kMinColumns x
+/// kMinRows): it then shows only a notice, and input other than a resize,
+/// a close and Ctrl+Q is dropped.
+constexpr int kMinColumns = 40;
+constexpr int kMinRows = 12;
+bool ScreenTooSmall();
+
 /// The screen's size in cells, and the work area: everything below the title
 /// row.
 void ScreenSize(int* columns, int* rows);
@@ -155,6 +182,7 @@ PopupModel* ShownPopup();
 void ShowFileDialog(FileDialogModel* dialog);
 FileDialogModel* ShownFileDialog();
 void ResetDrawingForTest();
+void ResetFileDialogsForTest();
 
 /// The next input event from the backend; meanwhile answers other copies
 /// whenever the claim socket is readable. Returns the event's kind.

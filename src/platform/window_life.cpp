@@ -109,13 +109,42 @@ BOOL DestroyWindow(HWND window) {
   return TRUE;
 }
 
-LRESULT DefWindowProcW(HWND window, UINT message, WPARAM /*wparam*/, LPARAM /*lparam*/) {
+namespace {
+
+// A window's view of a text taller than itself scrolls by the keys that
+// move through a list and by the wheel; the text itself is the program's.
+constexpr int kWheelRows = 3;
+
+int ViewStep(const PlatformWindow* w, int key) {
+  int page = static_cast<int>(w->rect.bottom - w->rect.top) - 1;
+  if (page < 1) page = 1;
+  switch (key) {
+    case VK_UP: return -1;
+    case VK_DOWN: return 1;
+    case VK_PRIOR: return -page;
+    case VK_NEXT: return page;
+    case VK_HOME: return kViewStart;
+    case VK_END: return kViewEnd;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+  PlatformWindow* w = LiveWindow(window);
   if (message == WM_CLOSE) {
     DestroyWindow(window);
   } else if (message == WM_PAINT) {
     PAINTSTRUCT paint;
     BeginPaint(window, &paint);
     EndPaint(window, &paint);
+  } else if (message == WM_KEYDOWN && w != nullptr && w->kind == kWindowApp) {
+    int step = ViewStep(w, static_cast<int>(wparam));
+    if (step != 0) ScrollWindowView(w, step);
+  } else if (message == WM_MOUSEWHEEL && w != nullptr && w->kind == kWindowApp) {
+    int notches = static_cast<short>(HIWORD(static_cast<uintptr_t>(wparam))) / WHEEL_DELTA;
+    ScrollWindowView(w, -notches * kWheelRows);
   }
   return 0;
 }
@@ -127,4 +156,5 @@ void ResetPlatformForTest() {
   ResetQueueForTest();
   ResetBackendForTest();
   ResetDrawingForTest();
+  ResetFileDialogsForTest();
 }

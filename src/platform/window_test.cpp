@@ -106,7 +106,10 @@ TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
       {u"ab\r\ncd\ref\ngh", {0, 0, 10, 4}, "ab\ncd\nef\ngh\n", 4},
       {u"a\r\n\r\nb", {0, 0, 10, 4}, "a\n\nb\n", 3},
       {u"0123456789abc", {0, 0, 10, 4}, "0123456789\n", 1},
-      {u"1\n2\n3\n4\n5\n6", {0, 0, 10, 4}, "1\n2\n3\n4\n", 4},
+      // Taller than the window: kept whole, its end in view.
+      {u"1\n2\n3\n4\n5\n6", {0, 0, 10, 4}, "3\n4\n5\n6\n", 6},
+      // A rectangle short of the bottom edge clips.
+      {u"1\n2\n3\n4\n5\n6", {0, 0, 10, 2}, "1\n2\n", 2},
       {u"xy\nzw", {2, 1, 3, 4}, "\n  x\n  z\n", 2},
       {u"a\tb", {0, 0, 10, 4}, "a b\n", 1},
   };
@@ -124,6 +127,47 @@ TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
   HDC dc = BeginPaint(window_, &paint);
   EXPECT_EQ(DrawTextW(dc, u"x", -1, &rect, 1), 0);  // only format 0 draws
   EndPaint(window_, &paint);
+}
+
+// The view of a text taller than the window (4 rows): keys and the wheel
+// scroll it within the text; a repaint of the same text keeps the place, a
+// new text shows its end.
+TEST_F(WindowTest, ViewScrollsThroughATallText) {
+  g_paint_text = u"1\n2\n3\n4\n5\n6\n7\n8\n9\n10";
+  g_paint_rect = {0, 0, 10, 4};
+  InvalidateRect(window_, nullptr, TRUE);
+  UpdateWindow(window_);
+  auto wheel = [](int notches) { return MAKELPARAM(0, static_cast<WORD>(notches * WHEEL_DELTA)); };
+  struct {
+    const char* name;
+    UINT message;
+    WPARAM wparam;
+    const char* shown;
+  } steps[] = {
+      {"the end at first", 0, 0, "7\n8\n9\n10\n"},
+      {"home", WM_KEYDOWN, VK_HOME, "1\n2\n3\n4\n"},
+      {"up at the start", WM_KEYDOWN, VK_UP, "1\n2\n3\n4\n"},
+      {"page down: the rows but one", WM_KEYDOWN, VK_NEXT, "4\n5\n6\n7\n"},
+      {"down", WM_KEYDOWN, VK_DOWN, "5\n6\n7\n8\n"},
+      {"wheel down stops at the end", WM_MOUSEWHEEL, static_cast<WPARAM>(wheel(-1)), "7\n8\n9\n10\n"},
+      {"wheel up three rows a notch", WM_MOUSEWHEEL, static_cast<WPARAM>(wheel(1)), "4\n5\n6\n7\n"},
+      {"page up", WM_KEYDOWN, VK_PRIOR, "1\n2\n3\n4\n"},
+      {"end", WM_KEYDOWN, VK_END, "7\n8\n9\n10\n"},
+      {"other keys do nothing", WM_KEYDOWN, 'A', "7\n8\n9\n10\n"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    if (step.message != 0) SendMessageW(window_, step.message, step.wparam, 0);
+    EXPECT_EQ(ClientText(), step.shown);
+  }
+  SendMessageW(window_, WM_KEYDOWN, VK_HOME, 0);
+  InvalidateRect(window_, nullptr, TRUE);
+  UpdateWindow(window_);
+  EXPECT_EQ(ClientText(), "1\n2\n3\n4\n");
+  g_paint_text = u"1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11";
+  InvalidateRect(window_, nullptr, TRUE);
+  UpdateWindow(window_);
+  EXPECT_EQ(ClientText(), "8\n9\n10\n11\n");
 }
 
 TEST_F(WindowTest, OpenFileRecordRules) {

@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
+#include "conversion/track_file.h"
 #include "host/text.h"
 #include "resources/resource_ids.h"
 #include "shell/about_dialog.h"
@@ -30,10 +31,16 @@ OPENFILENAMEW DialogRecord(HWND owner, const char16_t* filters, DWORD filter_ind
   return record;
 }
 
+// A save dialog: a name in a missing host folder is refused, and an existing
+// file that is not a track file is only replaced once the user agreed (a
+// track file is replaced as always).
 LRESULT SetOutputFile(HWND window) {
   CopyWide(PathScratch, kPathScratchSize, OutputPath);
-  OPENFILENAMEW record = DialogRecord(MainWindow, kOutputFilters, 1, PathScratch, 0);
-  if (GetOpenFileNameW(&record) == 1) {
+  OPENFILENAMEW record = DialogRecord(MainWindow, kOutputFilters, 1, PathScratch,
+                                      OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
+  record.lpstrTitle = u"Set output file";
+  record.lCustData = static_cast<LPARAM>(kTrackFileSize);
+  if (GetSaveFileNameW(&record) == 1) {
     CopyWide(OutputPath, kOutputPathSize, PathScratch);
     SaveSettings();
   }

@@ -1,6 +1,8 @@
 // The interactive program end to end: the real window procedure, driven by a
 // headless script; screen, log, registry and output file checked.
 
+#include <cerrno>
+
 #include "common/message_log.h"
 #include "resources/resource_ids.h"
 #include "shell/shell_test_util.h"
@@ -119,7 +121,10 @@ TEST_F(MainWindowTest, SetOutputFileSavesAtOnceAndShowsThePath) {
   EXPECT_NE(Snapshot(0).find("Name: \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin"),
             std::string::npos)
       << Snapshot(0);
-  EXPECT_NE(Snapshot(0).find("Type: [bin]"), std::string::npos);
+  // A save dialog for one file type: its own title, no type switch.
+  EXPECT_EQ(Rows(Snapshot(0))[0], "Set output file" + std::string(60 - 15 - 2, ' ') + "OK");
+  EXPECT_EQ(Snapshot(0).find("Type:"), std::string::npos);
+  EXPECT_EQ(Rows(Snapshot(0))[23], "Enter:choose Esc:cancel");
   EXPECT_EQ(ReadFile(dir_.File("device/Storage/Tracks/out.bin")).size(), 80008u);
   EXPECT_FALSE(FileExists(DefaultOutput()));
 }
@@ -233,21 +238,45 @@ TEST_F(MainWindowTest, SoftKeysAnswerClicksAndResizeRefitsTheWindow) {
   HeadlessClick(59, 23);  // on "Tools"
   HeadlessChooseMenuItem(kCmdSetOutputFile);
   HeadlessCancelFile();
-  HeadlessResize(30, 10);
+  HeadlessResize(42, 13);
   HeadlessCapture();
   EXPECT_EQ(Run(), 0);
   std::vector<std::string> rows = Rows(Snapshot(0));
-  ASSERT_EQ(rows.size(), 10u);
+  ASSERT_EQ(rows.size(), 13u);
   EXPECT_EQ(rows[1], "Output file:");
   EXPECT_EQ(rows[3], "\\GPS Tracks and Waypoints");
-  EXPECT_EQ(rows[9], "Open file" + std::string(30 - 9 - 5, ' ') + "Tools");
+  EXPECT_EQ(rows[12], "Open file" + std::string(42 - 9 - 5, ' ') + "Tools");
+}
+
+// Below 40x12 only a notice shows, and only a resize, a close or Ctrl+Q
+// get through; at 40x12 the window is back as it was.
+TEST_F(MainWindowTest, TooSmallScreenShowsANoticeAndIgnoresInput) {
+  HeadlessResize(30, 8);
+  HeadlessCapture();
+  HeadlessSoftKey(1);   // would open Tools
+  HeadlessClick(27, 7);
+  HeadlessKey('A', kModControl);
+  HeadlessCapture();
+  HeadlessResize(40, 12);
+  HeadlessCapture();
+  HeadlessResize(39, 12);
+  HeadlessKey('Q', kModControl);  // still saves and exits
+  EXPECT_EQ(Run(), 0);
+  std::vector<std::string> small = Rows(Snapshot(0));
+  ASSERT_EQ(small.size(), 8u);
+  EXPECT_EQ(small[3], "  Make the terminal at least");
+  EXPECT_EQ(small[4], "            40x12");
+  EXPECT_EQ(Snapshot(1), Snapshot(0));
+  std::vector<std::string> back = Rows(Snapshot(2));
+  EXPECT_EQ(back[1], "Output file:");
+  EXPECT_EQ(back[11], "Open file" + std::string(40 - 9 - 5, ' ') + "Tools");
+  EXPECT_TRUE(RegistrySaved());
 }
 
 TEST_F(MainWindowTest, LogLinesPastTheRightEdgeAreClipped) {
   HeadlessReset(14, 8);
-  HeadlessCapture();
+  HeadlessCall([] { EXPECT_EQ(Rows(HeadlessClientText())[2], "\\GPS Tracks an"); });
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(Rows(Snapshot(0))[3], "\\GPS Tracks an");
 }
 
 // What the settings store hands over shows in the window: the start-up path
@@ -282,6 +311,97 @@ TEST_F(MainWindowTest, StoredSettingsShowAtStart) {
     EXPECT_EQ(Rows(Snapshot(0))[2], c.first_line_of_path);
     EXPECT_NE(Snapshot(1).find(c.check), std::string::npos) << Snapshot(1);
   }
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A log taller than the window shows its end, scrolls through the whole of
+// it, and comes back to the end with the next message; the log's text is
+// what the conversion wrote.
+TEST_F(MainWindowTest, LongLogShowsItsEndAndScrolls) {
+  std::vector<std::pair<double, double>> points;
+  for (int i = 0; i < 26; ++i) points.push_back({i * 0.02, 37.0});  // 2.2 km apart
+  std::string plt = dir_.File("long.plt");
+  WriteFile(plt, PltFile(points));
+  HeadlessSoftKey(0);
+  HeadlessOpenFile(plt, kInputPlt);
+  HeadlessCapture();
+  HeadlessCall([] {
+    EXPECT_NE(LogText().find("Track 1 at"), std::string::npos);
+    EXPECT_NE(LogText().find("Track 26 at"), std::string::npos);
+  });
+  HeadlessKey(VK_HOME);
+  HeadlessCapture();
+  HeadlessWheel(10, 10, kWheelDown);
+  HeadlessCapture();
+  HeadlessKey(VK_NEXT);
+  HeadlessCapture();
+  HeadlessSoftKey(1);
+  HeadlessChooseMenuItem(kCmdSetOutputFile);
+  HeadlessCancelFile();
+  HeadlessCapture();
+  EXPECT_EQ(Run(), 0);
+
+  // 33 log lines in 22 rows: the end, with the mark of more above.
+  std::vector<std::string> end = Rows(Snapshot(0));
+  EXPECT_TRUE(EndsWith(end[1], "\u2191 more")) << end[1];
+  EXPECT_EQ(end[17], "OK!");
+  EXPECT_EQ(end[22], "\\Tracks.bin");
+  std::vector<std::string> start = Rows(Snapshot(1));
+  EXPECT_EQ(start[1], "Input file: " + plt);
+  EXPECT_TRUE(EndsWith(start[22], "\u2193 more")) << start[22];
+  EXPECT_EQ(Rows(Snapshot(2))[1].substr(0, 8), "Track 3 ");  // three rows a notch
+  EXPECT_EQ(Snapshot(3), Snapshot(0));  // a page of 21 rows, stopped at the end
+  std::vector<std::string> next = Rows(Snapshot(4));
+  EXPECT_EQ(next[1], "Output file:");
+  EXPECT_EQ(next[2], "\\My Documents");
+}
+
+// The save dialog worked by keys: an existing file that is not a track file
+// is replaced only after "y"; "n" leaves it and the output path as they were.
+TEST_F(MainWindowTest, SetOutputFileAsksBeforeReplacingOtherFiles) {
+  std::string gpx = dir_.File("walk.gpx");
+  struct {
+    const char* answer;
+    bool replaced;
+  } cases[] = {{"n", false}, {"y", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    ResetGlobalsForTest();
+    ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
+    HeadlessReset();
+    WriteFile(gpx, "<gpx/>");
+    HeadlessSoftKey(1);
+    HeadlessChooseMenuItem(kCmdSetOutputFile);
+    HeadlessKey('U', kModControl);
+    HeadlessType(gpx);
+    HeadlessKey(VK_RETURN);
+    HeadlessCapture();
+    HeadlessType(c.answer);
+    if (!c.replaced) HeadlessKey(VK_ESCAPE);
+    HeadlessKey('Q', kModControl);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Rows(Snapshot(0))[23], "Replace walk.gpx? It is not a track file. (y/N)");
+    EXPECT_EQ(Utf16ToUtf8(OutputPath),
+              c.replaced ? gpx : "\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin");
+    EXPECT_EQ(ReadFile(gpx), "<gpx/>");  // replaced only by the next conversion
+  }
+}
+
+// A save that fails is remembered for the message after the window closes;
+// the next save that succeeds clears it.
+TEST_F(MainWindowTest, FailedSettingsSaveIsKept) {
+  WriteFile(dir_.File("blocked"), "a file where the config folder should be");
+  setenv("XDG_CONFIG_HOME", dir_.File("blocked").c_str(), 1);
+  HeadlessKey('Q', kModControl);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(SettingsSaveError(), ENOTDIR);
+  setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
+  SaveSettings();
+  EXPECT_EQ(SettingsSaveError(), 0);
 }
 
 // Every announcement repaints the window; thousands of them all get through

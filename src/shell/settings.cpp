@@ -1,11 +1,22 @@
 #include "shell/settings.h"
 
+#include <cerrno>
 #include <string_view>
 
 #include "common/globals.h"
 #include "platform/registry.h"
 #include "host/text.h"
 #include "shell/shell_globals.h"
+
+namespace {
+
+int g_save_error = 0;  // of the last SaveSettings
+
+}  // namespace
+
+int SettingsSaveError() {
+  return g_save_error;
+}
 
 int ReadDwordSetting(HKEY key, const char16_t* name, int default_value) {
   auto value = static_cast<DWORD>(default_value);
@@ -46,13 +57,16 @@ void SaveSettings() {
   DWORD disposition = 0;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, 0, nullptr, &key,
                       &disposition) != ERROR_SUCCESS) {
+    g_save_error = RegistrySaveError() != 0 ? RegistrySaveError() : EIO;
     return;
   }
   auto path_size = static_cast<DWORD>((WideLength(OutputPath) + 1) * sizeof(char16_t));
-  RegSetValueExW(key, u"OutputFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(OutputPath),
-                 path_size);
+  LONG path_status = RegSetValueExW(key, u"OutputFile", 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(OutputPath), path_size);
   auto split = static_cast<DWORD>(DoSplit);
-  RegSetValueExW(key, u"DoSplit", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&split),
-                 sizeof split);
+  LONG split_status = RegSetValueExW(key, u"DoSplit", 0, REG_DWORD,
+                                     reinterpret_cast<const BYTE*>(&split), sizeof split);
   RegCloseKey(key);
+  bool saved = path_status == ERROR_SUCCESS && split_status == ERROR_SUCCESS;
+  g_save_error = saved ? 0 : RegistrySaveError() != 0 ? RegistrySaveError() : EIO;
 }

@@ -4,7 +4,9 @@
 //   "OutputFile"  REG_SZ     OutputPath, terminator included
 //   "DoSplit"     REG_DWORD  DoSplit
 //
-// Every registry failure is silent; the values in memory then stand.
+// Every registry failure is silent in the window; the values in memory then
+// stand. Why the last save failed is kept for the program to say once the
+// screen is given back.
 #pragma once
 
 #include "platform/win_types.h"
@@ -18,6 +20,10 @@ int LoadSettings();
 
 /// Stores OutputPath and DoSplit, creating the key when needed.
 void SaveSettings();
+
+/// The errno of what made the last SaveSettings fail; 0 when it succeeded
+/// or none ran.
+int SettingsSaveError();
 
 /// The REG_DWORD `name` of `key` when one of 4 bytes is stored, else `default_value`.
 int ReadDwordSetting(HKEY key, const char16_t* name, int default_value);

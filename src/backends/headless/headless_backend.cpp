@@ -14,6 +14,8 @@ namespace {
 enum StepKind {
   kStepKey,
   kStepClick,
+  kStepDoubleClick,
+  kStepWheel,
   kStepChoose,
   kStepOpenFile,
   kStepCancelFile,
@@ -30,6 +32,7 @@ struct Step {
   StepKind kind;
   int a = 0;
   int b = 0;
+  int c = 0;
   std::string text;
   std::function<void()> call;
 };
@@ -130,11 +133,17 @@ int NextInput(InputEvent* event, int watch_fd) {
     g_script.pop_front();
     switch (taken.kind) {
       case kStepKey:
-        *event = InputEvent{kEventKey, taken.a, taken.b, 0, 0, 0};
+        *event = InputEvent{kEventKey, taken.a, taken.b, 0, 0, taken.c};
         return kEventKey;
       case kStepClick:
         *event = InputEvent{kEventClick, 0, 0, taken.a, taken.b, 0};
         return kEventClick;
+      case kStepDoubleClick:
+        *event = InputEvent{kEventDoubleClick, 0, 0, taken.a, taken.b, 0};
+        return kEventDoubleClick;
+      case kStepWheel:
+        *event = InputEvent{kEventWheel, taken.c, 0, taken.a, taken.b, 0};
+        return kEventWheel;
       case kStepResize:
         g_columns = taken.a;
         g_rows = taken.b;
@@ -169,8 +178,15 @@ int RunDialog(const DialogView* /*dialog*/) {
   return kDialogGone;
 }
 
+bool IsInput(const Step* step) {
+  return step->kind == kStepKey || step->kind == kStepClick || step->kind == kStepDoubleClick ||
+         step->kind == kStepWheel || step->kind == kStepResize;
+}
+
 int OpenFile(OpenFileView* view) {
   const Step* step = NextAction();
+  // Keys and clicks work the platform's own dialog, as a user would.
+  if (step != nullptr && IsInput(step)) return RunOwnOpenFile(view);
   if (step == nullptr || (step->kind != kStepOpenFile && step->kind != kStepCancelFile)) return 0;
   int chosen = 0;
   if (step->kind == kStepOpenFile) {
@@ -217,6 +233,19 @@ void HeadlessSoftKey(int index) {
 }
 void HeadlessClick(int column, int row) {
   Add(kStepClick, column, row);
+}
+void HeadlessDoubleClick(int column, int row) {
+  Add(kStepDoubleClick, column, row);
+}
+void HeadlessWheel(int column, int row, int direction) {
+  Add(kStepWheel, column, row);
+  g_script.back().c = direction;
+}
+void HeadlessType(const std::string& text) {
+  for (char16_t c : Utf8ToUtf16(text)) {
+    Add(kStepKey);
+    g_script.back().c = c;
+  }
 }
 void HeadlessChooseMenuItem(UINT id) {
   Add(kStepChoose, static_cast<int>(id));

@@ -2,7 +2,9 @@
 //
 // A test fills the script before it runs the program. Each blocking call of
 // the window layer takes the next steps: a key or a soft-key tap for the
-// message loop, a menu choice for an open popup, an answer for a dialog.
+// message loop, a menu choice for an open popup, an answer for a dialog. An
+// open-file dialog is answered by a path (HeadlessOpenFile), or, when keys or
+// clicks come next, run as the platform's own dialog on them.
 // Capture and Call steps run wherever they stand, so that a test can look at
 // the screen while a popup or dialog is open. A step that does not fit the
 // waiting call is left for later: a popup is then dismissed, a dialog
@@ -23,6 +25,10 @@ void HeadlessReset(int columns = 60, int rows = 24);
 void HeadlessKey(int virtual_key, int modifiers = 0);
 void HeadlessSoftKey(int index);  // 0 the left soft key, 1 the right
 void HeadlessClick(int column, int row);
+void HeadlessDoubleClick(int column, int row);
+void HeadlessWheel(int column, int row, int direction);  // kWheelUp or kWheelDown
+/// Characters typed (key 0 with the character), as a dialog's name line takes them.
+void HeadlessType(const std::string& text);
 void HeadlessChooseMenuItem(UINT id);  // 0 dismisses the popup
 void HeadlessOpenFile(const std::string& path, int filter_index);
 void HeadlessCancelFile();

@@ -143,9 +143,14 @@ int NextInput(InputEvent* event, int watch_fd) {
         event->character = printable ? taken.code : 0;
         return kEventKey;
       }
-      case kTermClick:
-        *event = InputEvent{kEventClick, 0, 0, taken.column, taken.row, 0};
-        return kEventClick;
+      case kTermClick: {
+        int kind = taken.code == 1 ? kEventDoubleClick : kEventClick;
+        *event = InputEvent{kind, 0, 0, taken.column, taken.row, 0};
+        return kind;
+      }
+      case kTermWheel:
+        *event = InputEvent{kEventWheel, taken.code, 0, taken.column, taken.row, 0};
+        return kEventWheel;
       case kTermResize:
         return kEventResize;
       case kTermWatch:

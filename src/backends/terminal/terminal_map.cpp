@@ -73,9 +73,46 @@ bool NavigationToInput(int code, bool function_key, InputEvent* event) {
     case KEY_NPAGE: *event = Key(VK_NEXT, 0); return true;
     case KEY_HOME: *event = Key(VK_HOME, 0); return true;
     case KEY_END: *event = Key(VK_END, 0); return true;
+    case KEY_LEFT: *event = Key(VK_LEFT, 0); return true;
+    case KEY_RIGHT: *event = Key(VK_RIGHT, 0); return true;
+    case KEY_DC: *event = Key(VK_DELETE, 0); return true;
     case KEY_BTAB: *event = Key(VK_TAB, kModShift); return true;
     default: return false;
   }
+}
+
+bool ParseSgrMouse(std::string_view body, MouseReport* report) {
+  // Three decimal numbers separated by ';', then the final 'M' or 'm'.
+  long numbers[3] = {0, 0, 0};
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    size_t digits = 0;
+    while (at < body.size() && body[at] >= '0' && body[at] <= '9') {
+      if (numbers[i] < 100000) numbers[i] = numbers[i] * 10 + (body[at] - '0');
+      ++at;
+      ++digits;
+    }
+    if (digits == 0 || at >= body.size()) return false;
+    char c = body[at++];
+    if (i < 2 ? c != ';' : c != 'M' && c != 'm') return false;
+  }
+  if (at != body.size() || numbers[1] < 1 || numbers[2] < 1) return false;
+  long button = numbers[0];
+  bool release = body.back() == 'm';
+  *report = MouseReport{kMouseNone, static_cast<int>(numbers[1] - 1), static_cast<int>(numbers[2] - 1)};
+  // Bits 2-4 are Shift, Meta and Control; 32 a motion; 64 the wheel.
+  long kind = button & ~28L;
+  if (kind == 0 && release) report->action = kMouseRelease;
+  if (kind == 64 && !release) report->action = kMouseWheelUp;
+  if (kind == 65 && !release) report->action = kMouseWheelDown;
+  return true;
+}
+
+bool TakeClick(ClickHistory* history, int column, int row, long long now_ms) {
+  bool twice = !history->was_double && history->column == column && history->row == row &&
+               now_ms >= history->at_ms && now_ms - history->at_ms <= kDoubleClickMs;
+  *history = ClickHistory{column, row, now_ms, twice};
+  return twice;
 }
 
 int NextGlyph(std::u16string_view text, size_t* at, wchar_t* glyph) {

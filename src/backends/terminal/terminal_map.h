@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "platform/backend.h"
 
@@ -21,10 +22,41 @@ constexpr int kVkEscape = 0x1B;
 /// when `function_key` is set, else a character. False for anything else.
 bool KeyToInput(int code, bool function_key, InputEvent* event);
 
-/// Turns the keys that move in a list into key events: the arrows, Page Up
-/// and Down, Home, End, and Shift+Tab (as VK_TAB with kModShift). False for
-/// anything else.
+/// Turns the keys that move in a list or a line into key events: the
+/// arrows, Page Up and Down, Home, End, Delete, and Shift+Tab (as VK_TAB
+/// with kModShift). False for anything else.
 bool NavigationToInput(int code, bool function_key, InputEvent* event);
+
+/// What the mouse did, as the terminal reported it.
+constexpr int kMouseNone = 0;     // nothing the program uses (a press, a drag, another button)
+constexpr int kMouseRelease = 1;  // the left button went up: a click
+constexpr int kMouseWheelUp = 2;
+constexpr int kMouseWheelDown = 3;
+
+struct MouseReport {
+  int action;  // kMouse*
+  int column;  // 0-based
+  int row;
+};
+
+/// Reads the body of an SGR (1006) mouse report, what follows "ESC [ <":
+/// "BUTTON;COLUMN;ROW" and 'M' (press) or 'm' (release), with 1-based
+/// cells of any size. False when it is not such a report.
+bool ParseSgrMouse(std::string_view body, MouseReport* report);
+
+/// The clicks so far, to tell a double click: a second click on the same
+/// cell within kDoubleClickMs of the first (a third starts afresh).
+constexpr long long kDoubleClickMs = 400;
+struct ClickHistory {
+  int column = -1;
+  int row = -1;
+  long long at_ms = 0;
+  bool was_double = false;
+};
+
+/// Whether a click at `column`, `row` at `now_ms` completes a double
+/// click; notes the click.
+bool TakeClick(ClickHistory* history, int column, int row, long long now_ms);
 
 /// The next glyph of `text` from position *at: a surrogate pair becomes one
 /// code point, and what the terminal cannot show (control characters, lone

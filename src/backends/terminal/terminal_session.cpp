@@ -22,8 +22,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
 #include <initializer_list>
 
+#include "backends/terminal/terminal_map.h"
+// After the platform's headers: curses defines TRUE and FALSE.
 #include "backends/terminal/terminal_curses.h"
 // Last: it defines a macro for every capability name ("lines", "columns").
 #include <term.h>
@@ -61,6 +65,14 @@ volatile sig_atomic_t g_close_signal = 0;
 volatile sig_atomic_t g_resized = 0;
 char g_restore[kRestoreCapacity];
 size_t g_restore_length = 0;
+
+// The key code curses reports for "ESC [ <", the start of an SGR (1006)
+// mouse report, on a terminal whose description knows only the old reports:
+// the rest of the report is then read here.
+constexpr int kKeySgrMouse = KEY_MAX + 1;
+constexpr int kSgrReadMs = 50;  // for the rest of a report to arrive
+bool g_own_sgr = false;
+ClickHistory g_clicks;
 
 TermEvent g_events[kEventCapacity];
 int g_event_first = 0;
@@ -179,6 +191,7 @@ void PrepareRestore(bool mouse) {
 
 void RestoreAtExit() {
   if (g_screen != nullptr && g_screen_on) {
+    if (g_own_sgr) putp("\033[?1006l");
     endwin();
     g_screen_on = 0;
   }
@@ -198,6 +211,38 @@ bool Pop(TermEvent* event) {
   return true;
 }
 
+long long NowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void PushMouse(const MouseReport& mouse) {
+  if (mouse.action == kMouseRelease) {
+    bool twice = TakeClick(&g_clicks, mouse.column, mouse.row, NowMs());
+    Push(TermEvent{kTermClick, twice ? 1 : 0, mouse.column, mouse.row});
+  } else if (mouse.action == kMouseWheelUp || mouse.action == kMouseWheelDown) {
+    Push(TermEvent{kTermWheel, mouse.action == kMouseWheelUp ? kWheelUp : kWheelDown, mouse.column,
+                   mouse.row});
+  }
+}
+
+// The rest of an SGR mouse report after "ESC [ <", up to its final letter.
+void ReadSgrMouse() {
+  std::string body;
+  wtimeout(stdscr, kSgrReadMs);
+  while (body.size() < 32) {
+    wint_t code = 0;
+    int got = wget_wch(stdscr, &code);
+    if (got == ERR || got == KEY_CODE_YES || code > 0x7F) break;
+    body += static_cast<char>(code);
+    if (code == 'M' || code == 'm') break;
+  }
+  nodelay(stdscr, TRUE);
+  MouseReport mouse;
+  if (ParseSgrMouse(body, &mouse)) PushMouse(mouse);
+}
+
 // Takes the keys curses has ready; false when there was none.
 bool ReadKeys() {
   bool any = false;
@@ -210,9 +255,15 @@ bool ReadKeys() {
       Push(TermEvent{kTermChar, static_cast<int>(code), 0, 0});
     } else if (code == KEY_MOUSE) {
       MEVENT mouse;
-      if (getmouse(&mouse) == OK && (mouse.bstate & (BUTTON1_RELEASED | BUTTON1_CLICKED))) {
-        Push(TermEvent{kTermClick, 0, mouse.x, mouse.y});
+      if (getmouse(&mouse) == OK) {
+        int action = (mouse.bstate & (BUTTON1_RELEASED | BUTTON1_CLICKED)) ? kMouseRelease
+                     : (mouse.bstate & BUTTON4_PRESSED)                    ? kMouseWheelUp
+                     : (mouse.bstate & BUTTON5_PRESSED)                    ? kMouseWheelDown
+                                                                           : kMouseNone;
+        PushMouse(MouseReport{action, mouse.x, mouse.y});
       }
+    } else if (code == kKeySgrMouse && g_own_sgr) {
+      ReadSgrMouse();
     } else if (code == KEY_RESIZE) {
       Push(TermEvent{kTermResize, 0, 0, 0});
     } else {
@@ -278,6 +329,8 @@ int OpenTerminal() {
 void CloseTerminal() {
   if (!g_opened) return;
   if (g_screen != nullptr) {
+    if (g_own_sgr) putp("\033[?1006l");
+    g_own_sgr = false;
     endwin();
     g_screen_on = 0;
     delscreen(g_screen);
@@ -307,7 +360,21 @@ bool EnsureScreen() {
   curs_set(0);
   set_escdelay(kEscapeDelayMs);
   mouseinterval(0);
-  bool mouse = mousemask(BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON1_CLICKED, nullptr) != 0;
+  bool mouse = mousemask(BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON1_CLICKED | BUTTON4_PRESSED |
+                             BUTTON5_PRESSED,
+                         nullptr) != 0;
+  // SGR (1006) mouse reports work at any column. Where the terminal's
+  // description already expects them curses reads them; elsewhere they are
+  // asked for here and read by ReadSgrMouse.
+  char* mouse_key = tigetstr("kmous");
+  bool known = mouse_key != nullptr && mouse_key != reinterpret_cast<char*>(-1);
+  g_own_sgr = mouse && !(known && std::strstr(mouse_key, "[<") != nullptr);
+  if (g_own_sgr) {
+    define_key("\033[<", kKeySgrMouse);
+    putp("\033[?1006h");
+    fflush(stdout);
+  }
+  g_clicks = ClickHistory();
   // Flow control off, so that Ctrl+Q (and Ctrl+S) reach the program; the
   // other keys that make signals keep doing so.
   struct termios modes;

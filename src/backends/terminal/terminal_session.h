@@ -22,7 +22,9 @@ int CloseSignal();
 /// What WaitTermEvent reports.
 constexpr int kTermChar = 1;    // code: a character (control characters included)
 constexpr int kTermKey = 2;     // code: a curses key code (KEY_F(1), KEY_UP, ...)
-constexpr int kTermClick = 3;   // column, row: the left button went up there
+constexpr int kTermClick = 3;   // column, row: the left button went up there; code 1 for
+                                // the second click of a double click
+constexpr int kTermWheel = 8;   // column, row of the pointer; code kWheelUp or kWheelDown
 constexpr int kTermResize = 4;  // the terminal changed size (curses knows already)
 constexpr int kTermClose = 5;   // a signal asked the program to close; reported until it ends
 constexpr int kTermEnd = 6;     // no input will come again
