@@ -158,7 +158,10 @@ bool EditName(FileDialogModel* dialog, int key, bool control) {
     default:
       if (!control) return false;
       if (key == 'U') {
-        from = 0;
+        bool had = !name.empty();
+        name.clear();
+        at = 0;
+        return had;
       } else if (key == 'W') {
         while (from > 0 && IsWordBreak(name[from - 1])) --from;
         while (from > 0 && !IsWordBreak(name[from - 1])) --from;

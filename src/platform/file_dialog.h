@@ -14,7 +14,7 @@
 // the name line, a folder empties it); a click selects an entry, a double
 // click opens it, the wheel scrolls the list. The name line is edited with
 // Left, Right, Home, End, Backspace, Delete, Ctrl+W (the word before the
-// cursor) and Ctrl+U (everything before the cursor); as it changes, the list
+// cursor) and Ctrl+U (the whole line); as it changes, the list
 // moves to the first entry that starts with it. Enter takes the name line,
 // or with it empty the entry; Backspace on an empty name goes up a folder,
 // and going up selects the folder left.
