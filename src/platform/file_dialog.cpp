@@ -1,6 +1,8 @@
 // The open-file dialog's keys, clicks and list position.
 #include "platform/file_dialog.h"
 
+#include <unistd.h>
+
 #include "host/file_stream.h"
 #include "host/text.h"
 
@@ -77,6 +79,14 @@ int Give(FileDialogModel* dialog, const std::u16string& path) {
 
 // Enter: 1 when a file was chosen (and written into the view), else -1.
 int Enter(FileDialogModel* dialog) {
+  // In an open dialog a typed start of a name that is no file itself takes
+  // the entry the list's cursor found for it.
+  ChooserState& chooser = dialog->chooser;
+  if (dialog->view->must_exist && !chooser.name.empty() &&
+      TypeAheadMatch(chooser, chooser.name) == dialog->highlighted &&
+      access(TypedHostPath(chooser, chooser.name).c_str(), F_OK) != 0) {
+    chooser.name.clear();
+  }
   ChooserOutcome outcome = ChooserEnter(&dialog->chooser, dialog->highlighted, Rules(dialog->view));
   if (outcome.action == kChooserOpened) {
     Relist(dialog);

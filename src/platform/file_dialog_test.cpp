@@ -75,6 +75,8 @@ TEST(FileDialogTest, EventsOnTheListNameAndFilter) {
       {"the input ends", {InputEvent{kEventEnd, 0, 0, 0, 0, 0}}, 0, nullptr, "a.gpx", 1},
       {"a missing name is refused", {Key('U', kModControl), Char('z'), Key(VK_RETURN)}, -1, nullptr,
        "z", 1},
+      {"a typed start takes the entry found", {Key('U', kModControl), Char('B'), Key(VK_RETURN)}, 1,
+       "b.gpx", "", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
