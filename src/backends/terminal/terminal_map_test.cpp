@@ -53,6 +53,85 @@ TEST(TerminalMapTest, KeysBecomeVirtualKeys) {
   }
 }
 
+// SGR (1006) mouse reports: any column, the left button's release is the
+// click, the wheel's presses; everything else is no report or no action.
+TEST(TerminalMapTest, SgrMouseReports) {
+  struct Case {
+    const char* body;
+    bool parsed;
+    int action;
+    int column;
+    int row;
+  } cases[] = {
+      {"0;1;1m", true, kMouseRelease, 0, 0},
+      {"0;298;24m", true, kMouseRelease, 297, 23},  // past column 223
+      {"0;5;5M", true, kMouseNone, 4, 4},           // the press
+      {"16;5;5m", true, kMouseRelease, 4, 4},       // with Ctrl held
+      {"2;5;5m", true, kMouseNone, 4, 4},           // the right button
+      {"32;5;5M", true, kMouseNone, 4, 4},          // a drag
+      {"64;10;3M", true, kMouseWheelUp, 9, 2},
+      {"65;10;3M", true, kMouseWheelDown, 9, 2},
+      {"0;0;1m", false, 0, 0, 0},                   // cells count from 1
+      {"0;5m", false, 0, 0, 0},
+      {"0;5;5", false, 0, 0, 0},
+      {"0;5;5x", false, 0, 0, 0},
+      {"0;5;5mm", false, 0, 0, 0},
+      {";5;5m", false, 0, 0, 0},
+      {"0;99999999999;5m", true, kMouseRelease, 999998, 4},  // held to a bound
+      {"", false, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    MouseReport report = {-1, -1, -1};
+    ASSERT_EQ(ParseSgrMouse(c.body, &report), c.parsed);
+    if (!c.parsed) continue;
+    EXPECT_EQ(report.action, c.action);
+    EXPECT_EQ(report.column, c.column);
+    EXPECT_EQ(report.row, c.row);
+  }
+}
+
+TEST(TerminalMapTest, DoubleClicks) {
+  struct Click {
+    int column;
+    int row;
+    long long at_ms;
+    bool second;
+  } clicks[] = {
+      {3, 3, 1000, false}, {3, 3, 1300, true},   // the second within the time
+      {3, 3, 1350, false},                       // a third starts afresh
+      {3, 3, 2000, false}, {3, 3, 2401, false},  // too slow
+      {4, 3, 2500, false},                       // another cell
+      {4, 3, 2900, true},
+  };
+  ClickHistory history;
+  for (const Click& c : clicks) {
+    EXPECT_EQ(TakeClick(&history, c.column, c.row, c.at_ms), c.second) << c.at_ms;
+  }
+}
+
+TEST(TerminalMapTest, KeysThatMoveOnALineOrAList) {
+  struct Case {
+    int code;
+    int virtual_key;
+    int modifiers;
+  } cases[] = {
+      {KEY_UP, VK_UP, 0},       {KEY_DOWN, VK_DOWN, 0},   {KEY_LEFT, VK_LEFT, 0},
+      {KEY_RIGHT, VK_RIGHT, 0}, {KEY_PPAGE, VK_PRIOR, 0}, {KEY_NPAGE, VK_NEXT, 0},
+      {KEY_HOME, VK_HOME, 0},   {KEY_END, VK_END, 0},     {KEY_DC, VK_DELETE, 0},
+      {KEY_BTAB, VK_TAB, kModShift},
+  };
+  for (const Case& c : cases) {
+    InputEvent event = {0, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(NavigationToInput(c.code, true, &event)) << c.code;
+    EXPECT_EQ(event.key, c.virtual_key) << c.code;
+    EXPECT_EQ(event.modifiers, c.modifiers) << c.code;
+  }
+  InputEvent event = {0, 0, 0, 0, 0, 0};
+  EXPECT_FALSE(NavigationToInput(KEY_F(5), true, &event));
+  EXPECT_FALSE(NavigationToInput('a', false, &event));
+}
+
 class TerminalGlyphTest : public ::testing::Test {
  protected:
   void SetUp() override {
