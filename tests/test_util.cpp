@@ -13,6 +13,8 @@
 #include "common/message_log.h"
 #include "conversion/track_file.h"
 #include "platform/text.h"
+#include "readers/gpx_reader.h"
+#include "readers/nmea_reader.h"
 
 namespace {
 
@@ -64,6 +66,9 @@ PrivateEnvironment::~PrivateEnvironment() {
 void ResetAllForTest() {
   ResetGlobalsForTest();
   ResetTrackFileForTest();
+  GpxPointElement = kGpxTrackPoints;
+  NmeaReadMode = kNmeaGprmcOnly;
+  ResetNmeaFixTime();
 }
 
 void WayconvTest::SetUp() { ResetAllForTest(); }

@@ -76,7 +76,10 @@ ByteStream* OpenForWriting(const std::string& host) {
   std::string target = ResolveLinks(host);
   struct stat st;
   bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return nullptr;
+  if (exists && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return nullptr;
+  }
   if (exists && !S_ISREG(st.st_mode)) {
     // A device or a FIFO: write in place, never replace or remove it.
     int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
@@ -271,16 +274,28 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
 int StreamClose(ByteStream* stream) {
   if (stream == nullptr) return 0;
   bool ok = true;
+  int error = 0;  // errno of the first step that failed, kept for the caller
   if (stream->writing) {
     ok = FlushWrites(stream);
-    if (ok && !stream->temp_path.empty() && fsync(stream->fd) != 0) ok = false;
+    if (!ok) error = errno;
+    if (ok && !stream->temp_path.empty() && fsync(stream->fd) != 0) {
+      ok = false;
+      error = errno;
+    }
   }
-  if (close(stream->fd) != 0) ok = false;
+  if (close(stream->fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
   if (stream->writing && !stream->temp_path.empty()) {
-    if (ok && rename(stream->temp_path.c_str(), stream->target_path.c_str()) != 0) ok = false;
+    if (ok && rename(stream->temp_path.c_str(), stream->target_path.c_str()) != 0) {
+      ok = false;
+      error = errno;
+    }
     if (!ok) unlink(stream->temp_path.c_str());
   }
   std::free(stream->buffer);
   delete stream;
+  if (!ok) errno = error;
   return ok ? 0 : -1;
 }

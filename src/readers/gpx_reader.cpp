@@ -9,6 +9,7 @@
 #include "readers/plt_reader.h"
 
 char GpxTagBuffer[kGpxTagBufferSize];
+int GpxPointElement = kGpxTrackPoints;
 
 namespace {
 
@@ -106,14 +107,55 @@ const char* FindNumber(const char* text, const char* end) {
   return nullptr;
 }
 
-// Reads one coordinate: the number after the first `name` in the tag.
+// True when [from, to) holds two quote characters: the search for a number
+// has passed the end of the attribute's value. Usually two bytes, `="`.
+bool PassesValueEnd(const char* from, const char* to) {
+  int quotes = 0;
+  for (; from < to; ++from) {
+    if ((*from == '"' || *from == '\'') && ++quotes == 2) return true;
+  }
+  return false;
+}
+
+// Reads one coordinate: the number after the first `name` in the tag, which
+// must start inside that attribute's value (lat="abc" lon="8" must not read
+// the longitude as the latitude).
 int ReadCoordinate(const TagText& tag, const char (&name)[4], double* value) {
   const char* found = FindName(tag, tag.begin, name);
   if (found == nullptr) return kGpxNoAttribute;
   const char* number = FindNumber(found + 3, tag.end);
+  if (PassesValueEnd(found + 3, number != nullptr ? number : tag.end)) return kGpxOutOfRange;
   if (number == nullptr) return kGpxNoNumber;
   *value = ParseDouble(number);
   return kReadOk;
+}
+
+// The coordinates of a point tag.
+int ReadTagCoordinates(const TagText& tag, TrackPoint* point) {
+  int result = ReadCoordinate(tag, "lat", &point->latitude);
+  if (result != kReadOk) return result;
+  if (!LatitudeInRange(point->latitude)) return kGpxOutOfRange;
+  result = ReadCoordinate(tag, "lon", &point->longitude);
+  if (result != kReadOk) return result;
+  if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
+  return kReadOk;
+}
+
+// Route points, read only for files with too few track points: every tag
+// through the tag buffer, with the tests the device applies to "trkpt".
+int ReadGpxRoutePoint(TrackPoint* point) {
+  for (;;) {
+    if (ReadGpxTag(GpxTagBuffer, kGpxTagReadSize) != kGpxTagOk) return kReadEnd;
+    if (std::strstr(GpxTagBuffer, "rtept") != nullptr &&
+        std::strstr(GpxTagBuffer, "/rtept") == nullptr) {
+      break;
+    }
+  }
+  TagText tag;
+  tag.begin = GpxTagBuffer;
+  tag.end = tag.begin + std::strlen(tag.begin);
+  tag.readable = Bytes(GpxTagBuffer) + kGpxTagBufferSize;
+  return ReadTagCoordinates(tag, point);
 }
 
 // The next tag whose text lies whole in the stream's window and is not cut:
@@ -173,6 +215,7 @@ int ReadGpxTag(char* buffer, int size) {
 }
 
 int ReadGpxPoint(TrackPoint* point) {
+  if (GpxPointElement == kGpxRoutePoints) return ReadGpxRoutePoint(point);
   ByteStream* in = InputStream;
   TagText tag;
   for (;;) {
@@ -191,12 +234,5 @@ int ReadGpxPoint(TrackPoint* point) {
     }
     if (NamesTrackPoint(tag)) break;
   }
-
-  int result = ReadCoordinate(tag, "lat", &point->latitude);
-  if (result != kReadOk) return result;
-  if (!LatitudeInRange(point->latitude)) return kGpxOutOfRange;
-  result = ReadCoordinate(tag, "lon", &point->longitude);
-  if (result != kReadOk) return result;
-  if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
-  return kReadOk;
+  return ReadTagCoordinates(tag, point);
 }

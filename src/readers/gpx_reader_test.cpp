@@ -67,12 +67,13 @@ TEST_F(GpxReaderTest, TrackPointTags) {
       {"<trkpt lat=\"48.1\" lon=\"11.5\"/>", kReadOk, 48.1, 11.5},
       {"<gpx:trkpt lat='-33.9' lon='-70.6'>", kReadOk, -33.9, -70.6},
       {"<trkpt lat=\"-100\" lon=\"370\">", kReadOk, -100.0, 370.0},
-      // The number is the first digit or minus sign after the name.
-      {"<trkpt lat=\"\" lon=\"11.5\">", kReadOk, 11.5, 11.5},
+      // The number is the first digit or minus sign after the name, inside
+      // its value: an empty one does not borrow the next attribute's number.
+      {"<trkpt lat=\"\" lon=\"11.5\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"48.1\">", kGpxNoAttribute, 0, 0},
       {"</gpx:trkpt>", kGpxNoAttribute, 0, 0},
-      {"<trkpt lon=\"11.5\" lat=\"x\">", kGpxNoNumber, 0, 0},
-      {"<trkpt lat=\"1\" lon=\"nan\">", kGpxNoNumber, 0, 0},
+      {"<trkpt lon=\"11.5\" lat=\"x\">", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"1\" lon=\"nan\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"100.1\" lon=\"0\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"0\" lon=\"-370.5\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"-nan\" lon=\"0\">", kGpxOutOfRange, 0, 0},
@@ -152,6 +153,7 @@ TEST_F(GpxReaderTest, NoTrackPointsIsTooShort) {
   WriteFile(input, "<gpx><wpt lat=\"1\" lon=\"2\"/><rte><rtept lat=\"1\" lon=\"2\"/>"
                    "<rtept lat=\"3\" lon=\"4\"/></rte></gpx>\n");
   PrepareRun(input, kInputGpx, dir_.File("out.bin"));
+  StrictInput = 1;  // the device's reading: route points are not read
   EXPECT_EQ(ConvertTrack(), kConvertPassFailed);
   EXPECT_EQ(LogText(), "Input file: " + input + "\r\nToo short input file!\r\n");
 }
