@@ -50,7 +50,11 @@ std::string FailureText(int result, const std::string& input_name) {
     case kRunInputOpenFailed: {
       struct stat st;
       std::string host = HostPath(InputPath);
+      if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return input_name + " is a folder; give a file";
+      }
       if (stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        // It is read twice, which only a regular file allows.
         return input_name + " is not a regular file; pipe it into 'wayconv --batch -' instead";
       }
       return "cannot open " + input_name + Reason(RunErrno);

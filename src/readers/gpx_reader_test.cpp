@@ -97,6 +97,47 @@ TEST_F(GpxReaderTest, TrackPointTags) {
   }
 }
 
+TEST_F(GpxReaderTest, NumberMustStartInsideTheValue) {
+  // The search for a coordinate stops at the value's closing quote, of
+  // either kind; a value with no number in it makes the point malformed.
+  struct Case {
+    std::string tag;
+    int result;
+    double latitude, longitude;
+  } cases[] = {
+      {"<trkpt lat=\"abc\" lon=\"8.001\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat='abc' lon='8.001'/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lon=\"8.001\" lat=\"abc\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"47.5\" lon=\"\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lon='' lat='47.5'/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"\" lon=\"\" ele=\"5\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"x\">", kGpxOutOfRange, 0, 0},
+      // Well-formed values, with blanks and either quote, read as ever.
+      {"<trkpt lat = ' 47.5' lon=\"-8.25\">", kReadOk, 47.5, -8.25},
+      {"<trkpt lon='8' lat=\"-47\"/>", kReadOk, -47.0, 8.0},
+      {"<trkpt lat=\"N47.5\" lon=\"E8\">", kReadOk, 47.5, 8.0},
+      // Without quotes the search runs to the end of the tag, as before.
+      {"<trkpt lat=47.5 lon=8>", kReadOk, 47.5, 8.0},
+      {"<trkpt lat lon>", kGpxNoNumber, 0, 0},
+  };
+  for (const Case& c : cases) {
+    Open(c.tag + "<trkpt lat=\"1\" lon=\"2\"/>");
+    TrackPoint point;
+    EXPECT_EQ(ReadGpxPoint(&point), c.result) << c.tag;
+    if (c.result == kReadOk) {
+      EXPECT_EQ(point.latitude, c.latitude) << c.tag;
+      EXPECT_EQ(point.longitude, c.longitude) << c.tag;
+    }
+    // Route points follow the same rule.
+    std::string route = c.tag;
+    route.replace(route.find("trkpt"), 5, "rtept");
+    Open(route);
+    GpxPointElement = kGpxRoutePoints;
+    EXPECT_EQ(ReadGpxPoint(&point), c.result) << route;
+    GpxPointElement = kGpxTrackPoints;
+  }
+}
+
 const char kTrack[] =
     "<?xml version=\"1.0\"?>\n"
     "<gpx version=\"1.1\">\n"
