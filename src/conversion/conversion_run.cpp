@@ -120,10 +120,68 @@ void UseReading(int nmea_mode, int gpx_element) {
   ResetNmeaFixTime();
 }
 
-int CountPoints() {
+// The NMEA fallback readings, kept out of the inlined dispatch below.
+[[gnu::noinline]] int ReadFallbackNmeaPoint(TrackPoint* point) {
+  int result;
+  do {
+    result = ReadNmeaPoint(point);
+  } while (result > 0);
+  return result;
+}
+
+// The next usable point of an input of kind `Kind`: the reader is called
+// again for as long as it skips a record. The NMEA mode is tested here, once
+// per point, rather than once per line.
+template <int Kind>
+[[gnu::always_inline]] inline int NextPointOf(TrackPoint* point) {
+  int result;
+  if constexpr (Kind == kInputGpx) {
+    do {
+      result = ReadGpxPoint(point);
+    } while (result > 0);
+  } else if constexpr (Kind == kInputMps) {
+    // Never positive: the MapSource reader skips what it cannot use itself.
+    result = ReadMpsTrackPoint(point);
+  } else if constexpr (Kind == kInputPlt) {
+    do {
+      result = ReadPltPoint(point);
+    } while (result > 0);
+  } else {
+    if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
+    do {
+      result = ReadGprmcPoint(point);
+    } while (result > 0);
+  }
+  return result;
+}
+
+// ReadNextPoint, inlined into the storing pass.
+[[gnu::always_inline]] inline int NextPoint(TrackPoint* point) {
+  switch (InputKind) {
+    case kInputGpx: return NextPointOf<kInputGpx>(point);
+    case kInputMps: return NextPointOf<kInputMps>(point);
+    case kInputPlt: return NextPointOf<kInputPlt>(point);
+    case kInputNmea: return NextPointOf<kInputNmea>(point);
+    default: return kReadBadKind;
+  }
+}
+
+// The counting pass, with the kind chosen once rather than per point.
+template <int Kind>
+int CountPointsOf() {
   int count = 0;
-  while (ReadNextPoint(&CurrentPoint) == kReadOk) ++count;
+  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) ++count;
   return count;
+}
+
+int CountPoints() {
+  switch (InputKind) {
+    case kInputGpx: return CountPointsOf<kInputGpx>();
+    case kInputMps: return CountPointsOf<kInputMps>();
+    case kInputPlt: return CountPointsOf<kInputPlt>();
+    case kInputNmea: return CountPointsOf<kInputNmea>();
+    default: return 0;
+  }
 }
 
 // Counts the points of the device's reading and, when there are fewer than
@@ -158,31 +216,7 @@ int RunErrno = 0;
 int CountedPoints = 0;
 const char16_t* InputLogName = nullptr;
 
-int ReadNextPoint(TrackPoint* point) {
-  int result;
-  switch (InputKind) {
-    case kInputGpx:
-      do {
-        result = ReadGpxPoint(point);
-      } while (result > 0);
-      return result;
-    case kInputMps:
-      // Never positive: the MapSource reader skips what it cannot use itself.
-      return ReadMpsTrackPoint(point);
-    case kInputPlt:
-      do {
-        result = ReadPltPoint(point);
-      } while (result > 0);
-      return result;
-    case kInputNmea:
-      do {
-        result = ReadNmeaPoint(point);
-      } while (result > 0);
-      return result;
-    default:
-      return kReadBadKind;
-  }
-}
+int ReadNextPoint(TrackPoint* point) { return NextPoint(point); }
 
 int RunPointPass() {
   int result = RunPasses();
@@ -236,7 +270,7 @@ int RunPasses() {
 
   int remaining = count;
   while (remaining > 0) {
-    if (ReadNextPoint(&CurrentPoint) != kReadOk) {
+    if (NextPoint(&CurrentPoint) != kReadOk) {
       return FailPass(u"Input file read error !\r\n", kPassReadFailed);
     }
     --remaining;
@@ -251,7 +285,7 @@ int RunPasses() {
       excess -= skip;
       remaining -= skip;
       for (int i = 0; i < skip; ++i) {
-        if (ReadNextPoint(&CurrentPoint) == kReadOk) TrackBreakBookkeeping(CurrentPoint);
+        if (NextPoint(&CurrentPoint) == kReadOk) TrackBreakBookkeeping(CurrentPoint);
       }
     }
   }

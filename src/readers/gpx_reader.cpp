@@ -98,23 +98,16 @@ bool NamesTrackPoint(const TagText& tag) {
 }
 
 // Moves the number start forward to the first digit or minus sign; null when
-// the tag ends first.
+// the tag ends first, and `end` too when the attribute's value ends first, at
+// the second quote character (" or ') after the name.
 const char* FindNumber(const char* text, const char* end) {
+  int quotes = 0;
   for (; text < end; ++text) {
     char c = *text;
     if ((c >= '0' && c <= '9') || c == '-') return text;
+    if ((c == '"' || c == '\'') && ++quotes == 2) return end;
   }
   return nullptr;
-}
-
-// True when [from, to) holds two quote characters: the search for a number
-// has passed the end of the attribute's value. Usually two bytes, `="`.
-bool PassesValueEnd(const char* from, const char* to) {
-  int quotes = 0;
-  for (; from < to; ++from) {
-    if ((*from == '"' || *from == '\'') && ++quotes == 2) return true;
-  }
-  return false;
 }
 
 // Reads one coordinate: the number after the first `name` in the tag, which
@@ -123,9 +116,16 @@ bool PassesValueEnd(const char* from, const char* to) {
 int ReadCoordinate(const TagText& tag, const char (&name)[4], double* value) {
   const char* found = FindName(tag, tag.begin, name);
   if (found == nullptr) return kGpxNoAttribute;
-  const char* number = FindNumber(found + 3, tag.end);
-  if (PassesValueEnd(found + 3, number != nullptr ? number : tag.end)) return kGpxOutOfRange;
-  if (number == nullptr) return kGpxNoNumber;
+  const char* after = found + 3;
+  const char* number;
+  if (tag.end - after >= 3 && after[0] == '=' && (after[1] == '"' || after[1] == '\'') &&
+      ((after[2] >= '0' && after[2] <= '9') || after[2] == '-')) {
+    number = after + 2;  // the usual name="number", without the search
+  } else {
+    number = FindNumber(after, tag.end);
+    if (number == nullptr) return kGpxNoNumber;
+    if (number == tag.end) return kGpxOutOfRange;  // a value with no number in it
+  }
   *value = ParseDouble(number);
   return kReadOk;
 }

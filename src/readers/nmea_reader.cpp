@@ -248,7 +248,7 @@ bool SkipOtherSentence(ByteStream* in, Wanted wanted) {
 
 // The fields of an RMC sentence whose name has been checked, by the
 // device's rules; `length` is the line's.
-int ReadRmcFields(const char* line, int length, TrackPoint* point) {
+[[gnu::always_inline]] inline int ReadRmcFields(const char* line, int length, TrackPoint* point) {
   if (CheckNmeaChecksum(line) != kChecksumOk) return kNmeaBadChecksum;
 
   // The time field is passed over. A line that ends before the scan's start
@@ -355,6 +355,10 @@ const char* GgaQualityField(const char* line) {
 
 int ReadNmeaPoint(TrackPoint* point) {
   if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
+  return ReadGprmcPoint(point);
+}
+
+int ReadGprmcPoint(TrackPoint* point) {
   // Most lines of a receiver's log are other sentences (GGA, GSA, GSV).
   if (SkipOtherSentence(InputStream, IsGprmc)) return kNmeaNotRmc;
   int length = ReadTextLine(InputStream, LineBuffer, kLineLimit);

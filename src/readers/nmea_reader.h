@@ -68,8 +68,13 @@ int CheckNmeaChecksum(const char* line);
 
 /// Reads lines of the input stream until the end of the input or one line has
 /// been judged; a usable RMC sentence fills `point`. No scan goes past the
-/// end of the line.
+/// end of the line. Reads as NmeaReadMode says.
 int ReadNmeaPoint(TrackPoint* point);
+
+/// ReadNmeaPoint in mode kNmeaGprmcOnly, whatever NmeaReadMode holds: the
+/// conversion run calls it straight when the mode is the device's, so that
+/// the mode is not tested once per line.
+int ReadGprmcPoint(TrackPoint* point);
 
 /// sscanf(text, "%<width>d", value) in the "C" locale, for width >= 1 or -1
 /// (no width): skips white space, takes an optional sign (which counts toward
