@@ -5,11 +5,11 @@
 
 /// What the command line asked for.
 struct BatchOptions {
-  std::string input;   // host path as given; "-" for standard input
-  std::string output;  // empty: the saved or default output path
-  int kind = 0;        // 0: from the input's extension (NMEA for standard input)
-  int split = -1;      // -1: the saved or default setting
-  bool strict = false; // the device's reading only, whatever StrictInput says
+  std::string input;    // host path as given; "-" for standard input
+  std::string output;   // empty: the saved or default output path
+  int kind = 0;         // 0: from the input's extension (NMEA for standard input)
+  int split = -1;       // -1: the saved or default setting
+  bool strict = false;  // the device's reading only, whatever StrictInput says
 };
 
 /// Exit status for a command-line mistake.

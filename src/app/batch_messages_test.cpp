@@ -63,8 +63,9 @@ TEST_F(BatchMessagesTest, ReasonsOnStandardError) {
                          Sentence("GPRMC,120002,V,,,,,,,140523,,,N") +
                          Sentence("GPGGA,120002,4807.038,N,01131.000,E,1,08,,,,,,,") +
                          "$GPRMC,120003,A,4807.038,N,01131.000,E,,,140523,,,A*00\r\n";
-  const std::string plt = "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\n"
-                          "Altitude is in Feet\r\nReserved 3\r\n0,2,255,walk,0,0,2,8421376\r\n0\r\n";
+  const std::string plt =
+      "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\n"
+      "Altitude is in Feet\r\nReserved 3\r\n0,2,255,walk,0,0,2,8421376\r\n0\r\n";
   fs::create_directory(dir_.File("folder"));
   ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
   struct Case {
@@ -86,8 +87,10 @@ TEST_F(BatchMessagesTest, ReasonsOnStandardError) {
        "", 10,
        "no track in %: 1 trkpt, 1 rtept and 2 wpt tags; a track needs at least two points, and "
        "waypoints are not read as one"},
-      {"route.gpx", "<gpx><rtept lat='1' lon='1'/><rtept lat='1' lon='1.001'/></gpx>", "--strict", 10,
-       "no track in %: 0 trkpt, 2 rtept and 0 wpt tags; --strict (or StrictInput) reads trkpt only"},
+      {"route.gpx", "<gpx><rtept lat='1' lon='1'/><rtept lat='1' lon='1.001'/></gpx>", "--strict",
+       10,
+       "no track in %: 0 trkpt, 2 rtept and 0 wpt tags; --strict (or StrictInput) reads trkpt "
+       "only"},
       {"walk.gpx", "\xEF\xBB\xBF<?xml version='1.0'?>\n<gpx></gpx>", "--kind plt", 2,
        "% looks like GPX: try --kind gpx"},
       {"walk.plt", plt + "1,2,0\r\n1.001,2,0\r\n", "--kind gpx", 10,
@@ -111,8 +114,9 @@ TEST_F(BatchMessagesTest, ReasonsOnStandardError) {
     std::string path = dir_.File(c.name);
     if (!c.bytes.empty()) WriteFile(path, c.bytes);
     std::string out, err;
-    EXPECT_EQ(Run("--batch " + c.options + " --output '" + output_ + "' '" + path + "'", &out, &err),
-              c.status)
+    EXPECT_EQ(
+        Run("--batch " + c.options + " --output '" + output_ + "' '" + path + "'", &out, &err),
+        c.status)
         << c.name;
     std::string expected = c.err;
     expected.replace(expected.find('%'), 1, path);
@@ -131,7 +135,8 @@ TEST_F(BatchMessagesTest, SystemErrorsNameThePathAndTheReason) {
       {"/dev/full", 3, "wayconv: cannot write /dev/full: No space left on device\n"},
       {dir_.File("no/x.bin"), 2,
        "wayconv: cannot write " + dir_.File("no/x.bin") + ": No such file or directory\n"},
-      {dir_.File("folder"), 2, "wayconv: cannot write " + dir_.File("folder") + ": Is a directory\n"},
+      {dir_.File("folder"), 2,
+       "wayconv: cannot write " + dir_.File("folder") + ": Is a directory\n"},
   };
   fs::create_directory(dir_.File("folder"));
   for (const Case& c : cases) {
@@ -158,8 +163,9 @@ TEST_F(BatchMessagesTest, CutMapSourceFileWarnsAndSucceeds) {
 
 TEST_F(BatchMessagesTest, StandardInput) {
   std::string gpx = dir_.File("walk.gpx");
-  WriteFile(gpx, "<gpx><trk><trkseg><trkpt lat='47.1' lon='8.5'/><trkpt lat='47.1001' lon='8.5'/>"
-                 "</trkseg></trk></gpx>");
+  WriteFile(gpx,
+            "<gpx><trk><trkseg><trkpt lat='47.1' lon='8.5'/><trkpt lat='47.1001' lon='8.5'/>"
+            "</trkseg></trk></gpx>");
   std::string direct, out, err;
   ASSERT_EQ(Run("--batch --output '" + output_ + "' '" + gpx + "'", &direct, &err), 0);
   std::string expected_image = ReadFile(output_);
@@ -181,15 +187,16 @@ TEST_F(BatchMessagesTest, StandardInput) {
   // Empty, and read as NMEA without --kind: nothing converts, nothing is left.
   EXPECT_EQ(Run("--batch --output '" + output_ + "' - < /dev/null", &out, &err), 10);
   EXPECT_EQ(out, "Input file: -\nToo short input file!\n");
-  EXPECT_EQ(err, "wayconv: no track in standard input: 0 $GPRMC lines, 0 other RMC lines, 0 RMC "
-                 "lines with status V, 0 GGA lines with a fix, 0 lines with a bad checksum; a "
-                 "track needs at least two fixes\n");
+  EXPECT_EQ(err,
+            "wayconv: no track in standard input: 0 $GPRMC lines, 0 other RMC lines, 0 RMC "
+            "lines with status V, 0 GGA lines with a fix, 0 lines with a bad checksum; a "
+            "track needs at least two fixes\n");
   EXPECT_TRUE(TmpIsEmpty());
   // A temporary folder that cannot take the copy.
-  EXPECT_EQ(RunCommand("echo x | TMPDIR='" + dir_.File("none") + "' " + WAYCONV_BINARY +
-                           " --batch -",
-                       &out, &err),
-            2);
+  EXPECT_EQ(
+      RunCommand("echo x | TMPDIR='" + dir_.File("none") + "' " + WAYCONV_BINARY + " --batch -",
+                 &out, &err),
+      2);
   EXPECT_EQ(err, "wayconv: cannot make a temporary file in " + dir_.File("none") +
                      " for standard input: No such file or directory; set TMPDIR to a writable "
                      "folder\n");
@@ -242,10 +249,10 @@ TEST_F(BatchMessagesTest, CommandLineDetails) {
   WriteFile(input, PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
   std::string out, err;
   for (const char* kind : {"PLT", "Plt", "plt"}) {
-    EXPECT_EQ(Run(std::string("--batch --kind ") + kind + " --output '" + output_ + "' '" + input +
-                      "'",
-                  &out, &err),
-              0)
+    EXPECT_EQ(
+        Run(std::string("--batch --kind ") + kind + " --output '" + output_ + "' '" + input + "'",
+            &out, &err),
+        0)
         << kind;
   }
   // Standard output that cannot be written fails the two informative options.

@@ -32,7 +32,7 @@ void NoteFailure(int failure) {
 }
 void NoteInputFailure() {
   NoteFailure(InputStream != nullptr && InputStream->failed ? kRunInputReadFailed
-                                                             : kRunInputRejected);
+                                                            : kRunInputRejected);
 }
 
 // Fails the run's header check: log `message`, close the input.
@@ -158,11 +158,16 @@ template <int Kind>
 // ReadNextPoint, inlined into the storing pass.
 [[gnu::always_inline]] inline int NextPoint(TrackPoint* point) {
   switch (InputKind) {
-    case kInputGpx: return NextPointOf<kInputGpx>(point);
-    case kInputMps: return NextPointOf<kInputMps>(point);
-    case kInputPlt: return NextPointOf<kInputPlt>(point);
-    case kInputNmea: return NextPointOf<kInputNmea>(point);
-    default: return kReadBadKind;
+    case kInputGpx:
+      return NextPointOf<kInputGpx>(point);
+    case kInputMps:
+      return NextPointOf<kInputMps>(point);
+    case kInputPlt:
+      return NextPointOf<kInputPlt>(point);
+    case kInputNmea:
+      return NextPointOf<kInputNmea>(point);
+    default:
+      return kReadBadKind;
   }
 }
 
@@ -176,11 +181,16 @@ int CountPointsOf() {
 
 int CountPoints() {
   switch (InputKind) {
-    case kInputGpx: return CountPointsOf<kInputGpx>();
-    case kInputMps: return CountPointsOf<kInputMps>();
-    case kInputPlt: return CountPointsOf<kInputPlt>();
-    case kInputNmea: return CountPointsOf<kInputNmea>();
-    default: return 0;
+    case kInputGpx:
+      return CountPointsOf<kInputGpx>();
+    case kInputMps:
+      return CountPointsOf<kInputMps>();
+    case kInputPlt:
+      return CountPointsOf<kInputPlt>();
+    case kInputNmea:
+      return CountPointsOf<kInputNmea>();
+    default:
+      return 0;
   }
 }
 
@@ -216,7 +226,9 @@ int RunErrno = 0;
 int CountedPoints = 0;
 const char16_t* InputLogName = nullptr;
 
-int ReadNextPoint(TrackPoint* point) { return NextPoint(point); }
+int ReadNextPoint(TrackPoint* point) {
+  return NextPoint(point);
+}
 
 int RunPointPass() {
   int result = RunPasses();

@@ -20,9 +20,9 @@ constexpr int kPassReadFailed = 14;
 
 /// Why the last ConvertTrack failed, for the batch front end's messages.
 constexpr int kRunOk = 0;
-constexpr int kRunInputOpenFailed = 1;    // the system refused to open the input
-constexpr int kRunInputReadFailed = 2;    // a read, tell or seek of the input failed
-constexpr int kRunInputRejected = 3;      // its content: header, too few points, changed
+constexpr int kRunInputOpenFailed = 1;  // the system refused to open the input
+constexpr int kRunInputReadFailed = 2;  // a read, tell or seek of the input failed
+constexpr int kRunInputRejected = 3;    // its content: header, too few points, changed
 constexpr int kRunOutputOpenFailed = 4;
 constexpr int kRunOutputWriteFailed = 5;  // a write, or committing the file
 extern int RunFailure;

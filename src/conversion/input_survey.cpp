@@ -17,19 +17,27 @@ constexpr size_t kSniffSize = 64;
 
 const char* KindName(int kind) {
   switch (kind) {
-    case kInputGpx: return "gpx";
-    case kInputMps: return "mps";
-    case kInputPlt: return "plt";
-    default: return "nmea";
+    case kInputGpx:
+      return "gpx";
+    case kInputMps:
+      return "mps";
+    case kInputPlt:
+      return "plt";
+    default:
+      return "nmea";
   }
 }
 
 const char* KindTitle(int kind) {
   switch (kind) {
-    case kInputGpx: return "GPX";
-    case kInputMps: return "MapSource";
-    case kInputPlt: return "PLT";
-    default: return "NMEA";
+    case kInputGpx:
+      return "GPX";
+    case kInputMps:
+      return "MapSource";
+    case kInputPlt:
+      return "PLT";
+    default:
+      return "NMEA";
   }
 }
 

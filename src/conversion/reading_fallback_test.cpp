@@ -33,7 +33,9 @@ std::string Gga(const std::string& talker, const std::string& time, const char* 
                   ",08,0.9,545.4,M,46.9,M,,");
 }
 
-double Lat(double minutes) { return 48 + minutes / 60; }
+double Lat(double minutes) {
+  return 48 + minutes / 60;
+}
 constexpr double kLon = 11 + 31.0 / 60;
 
 const char kFirstTrack[] = "Track 1 at 48.117300 , 11.516667 \r\n";
@@ -53,60 +55,99 @@ TEST_F(ReadingFallbackTest, ReadingsAndTheirLogLines) {
     Points points;
     bool device_converts;  // the device's reading alone gives the same
   } cases[] = {
-      {"GN only", kInputNmea,
+      {"GN only",
+       kInputNmea,
        Rmc("GN", "120000", "07.038") + Gga("GN", "120000", "07.038", '1') +
            Rmc("GN", "120001", "07.040") + Rmc("GN", "120002", "07.042"),
-       kConvertOk, std::string(kAnyRmc) + kFirstTrack,
-       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}}, false},
-      {"GN and GL fixes at the same times", kInputNmea,
+       kConvertOk,
+       std::string(kAnyRmc) + kFirstTrack,
+       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}},
+       false},
+      {"GN and GL fixes at the same times",
+       kInputNmea,
        Rmc("GN", "120000", "07.038") + Rmc("GL", "120000", "07.038") +
            Rmc("GN", "120001.00", "07.040") + Rmc("GL", "120001.00", "07.041") +
            Rmc("IN", "120002", "07.042"),
-       kConvertOk, std::string(kAnyRmc) + kFirstTrack,
-       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}}, false},
-      {"GP and GA pairs: the device's reading", kInputNmea,
+       kConvertOk,
+       std::string(kAnyRmc) + kFirstTrack,
+       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}},
+       false},
+      {"GP and GA pairs: the device's reading",
+       kInputNmea,
        Rmc("GP", "120000", "07.038") + Rmc("GA", "120000", "07.038") +
            Rmc("GP", "120001", "07.040") + Rmc("GA", "120001", "07.040"),
-       kConvertOk, kFirstTrack, {{Lat(7.038), kLon}, {Lat(7.040), kLon}}, true},
-      {"one GP fix among GN fixes", kInputNmea,
+       kConvertOk,
+       kFirstTrack,
+       {{Lat(7.038), kLon}, {Lat(7.040), kLon}},
+       true},
+      {"one GP fix among GN fixes",
+       kInputNmea,
        Rmc("GN", "120000", "07.038") + Rmc("GP", "120001", "07.040") +
            Rmc("GN", "120001", "07.041") + Rmc("GN", "120002", "07.042") +
            Rmc("GN", "120003", "07.044", 'V'),
-       kConvertOk, std::string(kAnyRmc) + kFirstTrack,
-       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}}, false},
-      {"GGA only, qualities mixed", kInputNmea,
+       kConvertOk,
+       std::string(kAnyRmc) + kFirstTrack,
+       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}},
+       false},
+      {"GGA only, qualities mixed",
+       kInputNmea,
        Gga("GP", "120000", "07.038", '1') + Gga("GP", "120001", "07.039", '0') +
            Gga("GP", "120002", "07.040", '2') + Gga("GN", "120002", "07.040", '2') +
            Gga("GP", "120003", "07.041", '6') + Gga("GP", "120004", "07.042", '4') +
            Gga("GP", "120005", "07.043", '8') + Gga("GP", "120006", "07.044", '5') +
            Gga("GP", "120007", "07.045", '3') + Gga("GP", "120008", "07.046", '7'),
-       kConvertOk, std::string(kGga) + kFirstTrack,
-       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}, {Lat(7.044), kLon}}, false},
-      {"void RMC and one GN fix with GGA fixes, a gap over 1000 m", kInputNmea,
+       kConvertOk,
+       std::string(kGga) + kFirstTrack,
+       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(7.042), kLon}, {Lat(7.044), kLon}},
+       false},
+      {"void RMC and one GN fix with GGA fixes, a gap over 1000 m",
+       kInputNmea,
        Rmc("GP", "120000", "07.038", 'V') + Gga("GP", "120000", "07.038", '1') +
            Rmc("GN", "120001", "07.040") + Gga("GP", "120001", "07.040", '1') +
            Rmc("GP", "120002", "07.042", 'V') + Gga("GP", "120002", "09.000", '1'),
-       kConvertOk, std::string(kGga) + kFirstTrack + "Track 2 at 48.150000 , 11.516667 \r\n",
-       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(9.0), kLon}}, false},
-      {"one fix of each", kInputNmea,
+       kConvertOk,
+       std::string(kGga) + kFirstTrack + "Track 2 at 48.150000 , 11.516667 \r\n",
+       {{Lat(7.038), kLon}, {Lat(7.040), kLon}, {Lat(9.0), kLon}},
+       false},
+      {"one fix of each",
+       kInputNmea,
        Rmc("GP", "120000", "07.038") + Rmc("GN", "120000", "07.038") +
            Gga("GP", "120000", "07.038", '1') + Gga("GP", "120001", "07.040", '0'),
-       kConvertPassFailed, "Too short input file!\r\n", {}, true},
-      {"text that is no NMEA", kInputNmea, "hello\r\n$GNRMC,no fix\r\n", kConvertPassFailed,
-       "Too short input file!\r\n", {}, true},
-      {"route only", kInputGpx,
+       kConvertPassFailed,
+       "Too short input file!\r\n",
+       {},
+       true},
+      {"text that is no NMEA",
+       kInputNmea,
+       "hello\r\n$GNRMC,no fix\r\n",
+       kConvertPassFailed,
+       "Too short input file!\r\n",
+       {},
+       true},
+      {"route only",
+       kInputGpx,
        "<gpx><rte><name>r</name><rtept lat=\"48.1173\" lon=\"11.516667\"><name>a</name></rtept>"
        "<rtept lat='48.1174' lon='11.516667'/></rte></gpx>",
-       kConvertOk, std::string(kRoute) + kFirstTrack, {{48.1173, 11.516667}, {48.1174, 11.516667}},
+       kConvertOk,
+       std::string(kRoute) + kFirstTrack,
+       {{48.1173, 11.516667}, {48.1174, 11.516667}},
        false},
-      {"one trkpt and many rtept", kInputGpx,
+      {"one trkpt and many rtept",
+       kInputGpx,
        "<gpx><wpt lat=\"1\" lon=\"1\"/><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk>"
        "<rte><rtept lat=\"48.1173\" lon=\"11.516667\"/><rtept lat=\"48.1174\" lon=\"11.516667\"/>"
        "<rtept lat=\"\" lon=\"11.516667\"/><rtept lat=\"48.1175\" lon=\"11.516667\"/></rte></gpx>",
-       kConvertOk, std::string(kRoute) + kFirstTrack,
-       {{48.1173, 11.516667}, {48.1174, 11.516667}, {48.1175, 11.516667}}, false},
-      {"waypoints only", kInputGpx, "<gpx><wpt lat=\"1\" lon=\"2\"/><wpt lat=\"1\" lon=\"3\"/></gpx>",
-       kConvertPassFailed, "Too short input file!\r\n", {}, true},
+       kConvertOk,
+       std::string(kRoute) + kFirstTrack,
+       {{48.1173, 11.516667}, {48.1174, 11.516667}, {48.1175, 11.516667}},
+       false},
+      {"waypoints only",
+       kInputGpx,
+       "<gpx><wpt lat=\"1\" lon=\"2\"/><wpt lat=\"1\" lon=\"3\"/></gpx>",
+       kConvertPassFailed,
+       "Too short input file!\r\n",
+       {},
+       true},
   };
   std::string input = dir_.File("input");
   std::string output = dir_.File("Tracks.bin");
@@ -151,8 +192,9 @@ TEST_F(ReadingFallbackTest, LongRouteIsThinnedAsAnyRecording) {
   PrepareRun(input, kInputGpx, dir_.File("Tracks.bin"));
   ASSERT_EQ(ConvertTrack(), kConvertOk);
   EXPECT_EQ(PointCount, kMaxStoredPoints);
-  EXPECT_EQ(LogText(), SuccessLog(input, std::string(kRoute) + "Track 1 at 47.000000 , 8.000000 \r\n",
-                                  dir_.File("Tracks.bin")));
+  EXPECT_EQ(LogText(),
+            SuccessLog(input, std::string(kRoute) + "Track 1 at 47.000000 , 8.000000 \r\n",
+                       dir_.File("Tracks.bin")));
 }
 
 }  // namespace

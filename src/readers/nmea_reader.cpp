@@ -286,7 +286,8 @@ bool TakeFixOnce(const char* line) {
   const char* end = std::strchr(time, ',');
   if (end == nullptr || end == time) return true;
   auto length = static_cast<int>(end - time);
-  if (length == g_fix_time_length && std::memcmp(time, g_fix_time, static_cast<size_t>(length)) == 0) {
+  if (length == g_fix_time_length &&
+      std::memcmp(time, g_fix_time, static_cast<size_t>(length)) == 0) {
     return false;
   }
   std::memcpy(g_fix_time, time, static_cast<size_t>(length));
