@@ -188,6 +188,9 @@ int main(int argc, char** argv) {
     if (options.strict) {
       return UsageError("--strict needs --batch (the window reads StrictInput from the settings)");
     }
+    if (have_input && options.input == "-") {
+      return UsageError("standard input (-) is read in batch mode only; add --batch");
+    }
     return RunWindow(have_input ? options.input.c_str() : nullptr);
   }
   if (!have_input) return UsageError("no input file given");
