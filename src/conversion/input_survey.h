@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <string>
 
-/// The first bytes' kind: "MsRcd" and a zero byte (MPS), the PLT first line,
-/// "<?xml" or "<gpx" (GPX), a "$" (NMEA), each after an optional UTF-8 byte
-/// order mark and, for the text kinds, white space; 0 when none fits.
+/// The first bytes' kind: "MsRcd" and a zero byte (MPS); after an optional
+/// UTF-8 byte order mark the PLT first line; after white space too, "<?xml"
+/// or "<gpx" (GPX) or a "$" (NMEA); 0 when none fits.
 int GuessInputKind(const char* bytes, size_t length);
 
 /// What InputPath, read as InputKind, holds and what to try, as one line
