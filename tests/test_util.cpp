@@ -13,6 +13,8 @@
 #include "common/message_log.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
+#include "readers/gpx_reader.h"
+#include "readers/nmea_reader.h"
 
 namespace {
 
@@ -69,6 +71,9 @@ PrivateEnvironment::PrivateEnvironment(const TempDir& dir) {
 void ResetAllForTest() {
   ResetGlobalsForTest();
   ResetTrackFileForTest();
+  GpxPointElement = kGpxTrackPoints;
+  NmeaReadMode = kNmeaGprmcOnly;
+  ResetNmeaFixTime();
 }
 
 void WayconvTest::SetUp() { ResetAllForTest(); }

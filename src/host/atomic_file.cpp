@@ -89,26 +89,20 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file) {
   struct stat st;
   bool exists = stat(target.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
-    file->error = EISDIR;
+    errno = EISDIR;
     return false;
   }
   if (exists && !S_ISREG(st.st_mode)) {
     // A device or a FIFO: write in place, never replace or remove it.
     int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) {
-      file->error = errno;
-      return false;
-    }
+    if (fd < 0) return false;
     file->fd = fd;
     file->target = target;
     return true;
   }
   std::string temp = FolderOf(target) + "/." + BaseOf(target) + ".wayconv-XXXXXX";
   int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    file->error = errno;
-    return false;
-  }
+  if (fd < 0) return false;
   fchmod(fd, exists ? (st.st_mode & 07777) : new_mode);
   fcntl(fd, F_SETFD, FD_CLOEXEC);
   file->fd = fd;
@@ -119,32 +113,37 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file) {
 
 bool AtomicCommit(AtomicFile* file, bool ok) {
   if (file->fd < 0) return false;
-  auto failed = [file]() {
-    if (file->error == 0) file->error = errno;
-    return false;
+  // errno of the first step that failed (the caller's, when `ok` came in
+  // false), so that the caller can say why.
+  int error = ok ? 0 : errno;
+  auto failed = [&](bool step_ok) {
+    if (!step_ok && ok) {
+      ok = false;
+      error = errno;
+    }
   };
-  if (ok && !file->temp.empty() && fsync(file->fd) != 0) ok = failed();
-  if (close(file->fd) != 0) ok = failed();
+  if (ok && !file->temp.empty()) failed(fsync(file->fd) == 0);
+  failed(close(file->fd) == 0);
   file->fd = -1;
-  if (file->temp.empty()) return ok;
-  if (ok && rename(file->temp.c_str(), file->target.c_str()) != 0) ok = failed();
-  if (!ok) {
-    unlink(file->temp.c_str());
-    return false;
+  if (!file->temp.empty()) {
+    if (ok) failed(rename(file->temp.c_str(), file->target.c_str()) == 0);
+    if (!ok) {
+      unlink(file->temp.c_str());
+    } else {
+      SyncFolder(file->target);
+    }
   }
-  SyncFolder(file->target);
-  return true;
+  if (!ok) errno = error;
+  return ok;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode,
                          int* error) {
   AtomicFile file;
-  bool ok = AtomicOpen(path, new_mode, &file);
-  if (ok) {
-    bool written = WriteAll(file.fd, bytes.data(), bytes.size());
-    if (!written) file.error = errno;
-    ok = AtomicCommit(&file, written);
-  }
-  if (!ok && error != nullptr) *error = file.error != 0 ? file.error : EIO;
+  // Each step leaves errno saying why it failed, and the commit keeps the
+  // first step's.
+  bool ok = AtomicOpen(path, new_mode, &file) &&
+            AtomicCommit(&file, WriteAll(file.fd, bytes.data(), bytes.size()));
+  if (!ok && error != nullptr) *error = errno != 0 ? errno : EIO;
   return ok;
 }

@@ -21,17 +21,17 @@ struct AtomicFile {
   int fd = -1;
   std::string target;  // the file replaced on commit (links resolved)
   std::string temp;    // the temporary; empty when the target is written in place
-  int error = 0;       // the errno of the first step that failed, 0 while none did
 };
 
 /// Opens `path` for replacing. `new_mode` is the permissions of a file that
-/// does not exist yet. False (nothing made) when the target is a folder or
-/// the temporary cannot be made.
+/// does not exist yet. False (nothing made, errno set) when the target is a
+/// folder or the temporary cannot be made.
 bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file);
 
 /// With `ok`, syncs, closes and renames the temporary over the target, then
 /// syncs the folder; else (or when any of that fails) closes and removes the
-/// temporary. True when the target now holds what was written.
+/// temporary. True when the target now holds what was written; when false,
+/// errno says why (the first step that failed).
 bool AtomicCommit(AtomicFile* file, bool ok);
 
 /// Replaces `path` with `bytes` as a whole. On failure *error (when given)
