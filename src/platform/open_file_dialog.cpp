@@ -109,16 +109,16 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
                        (record->Flags & OFN_FILEMUSTEXIST) != 0,
                        ask ? kSaveAsks : save ? kSaveDialog : kSaveNone,
                        quiet_size};
-  std::string& last_folder = LastFolderOf(DialogKey(title, record->lpstrFilter));
+  const std::u16string dialog_key = DialogKey(title, record->lpstrFilter);
   for (;;) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
     FileDialogModel model;
-    StartFileDialog(&model, &view, last_folder);
+    StartFileDialog(&model, &view, LastFolderOf(dialog_key));
     ShowFileDialog(&model);
     PresentIfChanged();
     int chosen = CurrentBackend()->open_file(&view);
     ShowFileDialog(nullptr);
-    last_folder = model.chooser.folder;
+    LastFolderOf(dialog_key) = model.chooser.folder;
     if (!chosen) return FALSE;
     g_answer[capacity - 1] = 0;
     // The dialog does not let a user leave with a name it refuses.

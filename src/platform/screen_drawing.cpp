@@ -139,15 +139,15 @@ void DrawFileDialog(Canvas* canvas, FileDialogModel* dialog) {
   canvas->cursor_column = label + static_cast<int>(cursor - first);
 }
 
-
-
 // The marks of a scrolled window: more of its text above or below the view.
 void DrawViewMarks(Canvas* canvas, const PlatformWindow* w) {
   int width = static_cast<int>(w->rect.right - w->rect.left);
   int height = static_cast<int>(w->rect.bottom - w->rect.top);
   if (width < 6 || height < 2) return;
   int left = static_cast<int>(w->rect.right) - 6;
-  if (w->view_top > 0) canvas->Text(static_cast<int>(w->rect.top), left, u"\u2191 more", 6, kMarkReverse);
+  if (w->view_top > 0) {
+    canvas->Text(static_cast<int>(w->rect.top), left, u"\u2191 more", 6, kMarkReverse);
+  }
   if (w->view_top + height < w->content_rows) {
     canvas->Text(static_cast<int>(w->rect.bottom) - 1, left, u"\u2193 more", 6, kMarkReverse);
   }
