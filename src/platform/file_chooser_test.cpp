@@ -190,14 +190,14 @@ TEST_F(FileChooserTest, OrdersWithoutCaseAndListsOnlyFoldersAndFiles) {
   ChooserState state;
   state.folder = root_;
   ListChooserFolder(&state, u"*.gpx");
-  EXPECT_EQ(Names(state), (std::vector<std::string>{"../", "adir/", "deep/", "link/", "UPPER/",
-                                                    "zdir/", "a.GPX", "B.gpx", "b.gpx",
-                                                    "linked.gpx"}));
+  EXPECT_EQ(Names(state),
+            (std::vector<std::string>{"../", "adir/", "deep/", "link/", "UPPER/", "zdir/", "a.GPX",
+                                      "B.gpx", "b.gpx", "linked.gpx"}));
   struct {
     const char* typed;
     int index;
-  } typing[] = {{"", -1}, {"u", 4}, {"Up", 4}, {"B", 7}, {"b.g", 7}, {"..", -1}, {"x", -1},
-                {"linked.gpx", 9}, {"linked.gpxx", -1}};
+  } typing[] = {{"", -1},   {"u", 4},  {"Up", 4},         {"B", 7},           {"b.g", 7},
+                {"..", -1}, {"x", -1}, {"linked.gpx", 9}, {"linked.gpxx", -1}};
   for (const auto& t : typing) EXPECT_EQ(TypeAheadMatch(state, W(t.typed)), t.index) << t.typed;
 }
 
@@ -251,7 +251,8 @@ TEST_F(FileChooserTest, ReplaceRule) {
       {"track.bin", -1, true},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(AsksBeforeReplacing(root_ + "/" + c.name, c.quiet), c.asks) << c.name << " " << c.quiet;
+    EXPECT_EQ(AsksBeforeReplacing(root_ + "/" + c.name, c.quiet), c.asks)
+        << c.name << " " << c.quiet;
   }
 }
 

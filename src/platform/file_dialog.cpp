@@ -94,7 +94,8 @@ int Enter(FileDialogModel* dialog) {
   }
   if (outcome.action == kChooserChosen) {
     const OpenFileView* view = dialog->view;
-    if (view->save == kSaveAsks && AsksBeforeReplacing(HostPath(outcome.path.c_str()), view->quiet_replace_size)) {
+    if (view->save == kSaveAsks &&
+        AsksBeforeReplacing(HostPath(outcome.path.c_str()), view->quiet_replace_size)) {
       dialog->pending = outcome.path;
       dialog->question = u"Replace " + BaseName(outcome.path) + u"? It is not a track file. (y/N)";
       return -1;

@@ -17,8 +17,8 @@
 // cursor) and Ctrl+U (the whole line); as it changes, the list
 // moves to the first entry that starts with it. Enter takes the name line,
 // or with it empty the entry (in an open dialog, a typed start of a name
-// that names no file takes the entry the list found for it); Backspace on an empty name goes up a folder,
-// and going up selects the folder left.
+// that names no file takes the entry the list found for it); Backspace on
+// an empty name goes up a folder, and going up selects the folder left.
 //
 // A save dialog says "choose" and asks "Replace NAME? It is not a track
 // file. (y/N)" before it gives back an existing file that is not of the

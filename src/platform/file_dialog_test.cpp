@@ -44,8 +44,12 @@ TEST(FileDialogTest, EventsOnTheListNameAndFilter) {
     int filter_index;
   } cases[] = {
       {"enter on the start's name", {Key(VK_RETURN)}, 1, "a.gpx", "a.gpx", 1},
-      {"down puts the next file on the name line", {Key(VK_DOWN), Key(VK_DOWN)}, -1, nullptr,
-       "b.gpx", 1},
+      {"down puts the next file on the name line",
+       {Key(VK_DOWN), Key(VK_DOWN)},
+       -1,
+       nullptr,
+       "b.gpx",
+       1},
       {"up to a folder empties it", {Key(VK_UP)}, -1, nullptr, "", 1},
       {"page down and up", {Key(VK_NEXT), Key(VK_PRIOR)}, -1, nullptr, "", 1},
       {"typing replaces nothing, adds", {Char('x'), Char('!')}, -1, nullptr, "a.gpxx!", 1},
@@ -53,30 +57,62 @@ TEST(FileDialogTest, EventsOnTheListNameAndFilter) {
       {"ctrl+u clears", {Key('U', kModControl)}, -1, nullptr, "", 1},
       // The name line's cursor: typing and deleting happen where it is.
       {"home, end", {Key(VK_HOME), Char('x'), Key(VK_END), Char('y')}, -1, nullptr, "xa.gpxy", 1},
-      {"left, right", {Key(VK_LEFT), Key(VK_LEFT), Key(VK_LEFT), Char('_'), Key(VK_RIGHT), Char('-')},
-       -1, nullptr, "a._g-px", 1},
-      {"delete", {Key(VK_HOME), Key(VK_DELETE), Key(VK_END), Key(VK_DELETE)}, -1, nullptr, ".gpx", 1},
+      {"left, right",
+       {Key(VK_LEFT), Key(VK_LEFT), Key(VK_LEFT), Char('_'), Key(VK_RIGHT), Char('-')},
+       -1,
+       nullptr,
+       "a._g-px",
+       1},
+      {"delete",
+       {Key(VK_HOME), Key(VK_DELETE), Key(VK_END), Key(VK_DELETE)},
+       -1,
+       nullptr,
+       ".gpx",
+       1},
       {"backspace at the start", {Key(VK_HOME), Key(VK_BACK)}, -1, nullptr, "a.gpx", 1},
-      {"ctrl+u the whole line", {Key(VK_LEFT), Key(VK_LEFT), Key('U', kModControl), Char('z')}, -1,
-       nullptr, "z", 1},
+      {"ctrl+u the whole line",
+       {Key(VK_LEFT), Key(VK_LEFT), Key('U', kModControl), Char('z')},
+       -1,
+       nullptr,
+       "z",
+       1},
       {"ctrl+w a word",
-       {Key('U', kModControl), Char('a'), Char('/'), Char('b'), Char('c'), Key('W', kModControl)}, -1,
-       nullptr, "a/", 1},
-      {"ctrl+w over the separator", {Key('U', kModControl), Char('a'), Char('/'), Key('W', kModControl)},
-       -1, nullptr, "", 1},
+       {Key('U', kModControl), Char('a'), Char('/'), Char('b'), Char('c'), Key('W', kModControl)},
+       -1,
+       nullptr,
+       "a/",
+       1},
+      {"ctrl+w over the separator",
+       {Key('U', kModControl), Char('a'), Char('/'), Key('W', kModControl)},
+       -1,
+       nullptr,
+       "",
+       1},
       {"tab and shift+tab change the filter", {Key(VK_TAB)}, -1, nullptr, "a.gpx", 2},
       {"shift+tab wraps", {Key(VK_TAB, kModShift)}, -1, nullptr, "a.gpx", 2},
       {"click on a filter", {Click(12, 10)}, -1, nullptr, "a.gpx", 2},
       {"click on an entry selects it", {Click(3, 5)}, -1, nullptr, "b.gpx", 1},
-      {"double click opens it", {Click(3, 5), InputEvent{kEventDoubleClick, 0, 0, 3, 5, 0}}, 1,
-       "b.gpx", "b.gpx", 1},
+      {"double click opens it",
+       {Click(3, 5), InputEvent{kEventDoubleClick, 0, 0, 3, 5, 0}},
+       1,
+       "b.gpx",
+       "b.gpx",
+       1},
       {"caption OK", {Click(39, 0)}, 1, "a.gpx", "a.gpx", 1},
       {"escape", {Key(VK_ESCAPE)}, 0, nullptr, "a.gpx", 1},
       {"the input ends", {InputEvent{kEventEnd, 0, 0, 0, 0, 0}}, 0, nullptr, "a.gpx", 1},
-      {"a missing name is refused", {Key('U', kModControl), Char('z'), Key(VK_RETURN)}, -1, nullptr,
-       "z", 1},
-      {"a typed start takes the entry found", {Key('U', kModControl), Char('B'), Key(VK_RETURN)}, 1,
-       "b.gpx", "", 1},
+      {"a missing name is refused",
+       {Key('U', kModControl), Char('z'), Key(VK_RETURN)},
+       -1,
+       nullptr,
+       "z",
+       1},
+      {"a typed start takes the entry found",
+       {Key('U', kModControl), Char('B'), Key(VK_RETURN)},
+       1,
+       "b.gpx",
+       "",
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -123,7 +159,8 @@ TEST(FileDialogTest, ListCursorFollowsTypingAndGoingUp) {
   char resolved[PATH_MAX];
   ASSERT_NE(realpath(dir.path().c_str(), resolved), nullptr);
   std::string root = resolved;
-  for (const char* folder : {"/Deep", "/deep2", "/mid", "/mid/inner"}) mkdir((root + folder).c_str(), 0755);
+  for (const char* folder : {"/Deep", "/deep2", "/mid", "/mid/inner"})
+    mkdir((root + folder).c_str(), 0755);
   for (int i = 0; i < 20; ++i) WriteFile(root + "/f" + std::to_string(100 + i) + ".gpx", "x");
   WriteFile(root + "/Walk.gpx", "x");
   // Listed: ../ Deep/ deep2/ mid/ f100.gpx ... f119.gpx Walk.gpx
@@ -140,7 +177,7 @@ TEST(FileDialogTest, ListCursorFollowsTypingAndGoingUp) {
   FileDialogHandle(&dialog, Key(VK_BACK), 40, 12);  // up: the folder left is selected
   EXPECT_EQ(dialog.chooser.folder, root + "/mid");
   EXPECT_EQ(entry(dialog), "inner");
-  FileDialogHandle(&dialog, Key(VK_UP), 40, 12);   // onto ".."
+  FileDialogHandle(&dialog, Key(VK_UP), 40, 12);  // onto ".."
   FileDialogHandle(&dialog, Key(VK_RETURN), 40, 12);
   EXPECT_EQ(dialog.chooser.folder, root);
   EXPECT_EQ(entry(dialog), "mid");
@@ -148,7 +185,10 @@ TEST(FileDialogTest, ListCursorFollowsTypingAndGoingUp) {
   struct {
     const char* typed;
     const char* highlighted;
-  } typing[] = {{"w", "Walk.gpx"}, {"D", "Deep"}, {"DEEP2", "deep2"}, {"f11", "f110.gpx"},
+  } typing[] = {{"w", "Walk.gpx"},
+                {"D", "Deep"},
+                {"DEEP2", "deep2"},
+                {"f11", "f110.gpx"},
                 {"zz", "f110.gpx"}};  // no match: the cursor stays
   for (const auto& t : typing) {
     SCOPED_TRACE(t.typed);
@@ -190,8 +230,8 @@ TEST(FileDialogTest, SaveDialogRefusesMissingFoldersAndAsksBeforeReplacing) {
     const char* name;
     std::vector<InputEvent> events;  // after the name is typed and Enter pressed
     int result;
-    const char* chosen;   // relative to the folder
-    const char* hint;     // the hint row after the events
+    const char* chosen;  // relative to the folder
+    const char* hint;    // the hint row after the events
   } cases[] = {
       {"new name", {}, 1, "new.bin", ""},
       {"the quiet size: no question", {}, 1, "old.bin", ""},

@@ -24,7 +24,6 @@ namespace {
 // The errno of the last save of the file that failed; 0 after one succeeded.
 int g_save_error = 0;
 
-
 PlatformRegKey g_current_user{u"HKEY_CURRENT_USER", true};
 
 constexpr std::string_view kSignature = "Windows Registry Editor Version 5.00";

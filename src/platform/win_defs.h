@@ -99,7 +99,9 @@ constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_INITMENUPOPUP = 0x0117;
 constexpr UINT WM_LBUTTONUP = 0x0202;
-constexpr UINT WM_MOUSEWHEEL = 0x020A;  // high word of wparam: the turn, +WHEEL_DELTA a notch away from the user
+// The high word of WM_MOUSEWHEEL's wparam is the turn: +WHEEL_DELTA a notch
+// away from the user (up), -WHEEL_DELTA a notch towards the user.
+constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr int WHEEL_DELTA = 120;
 
 constexpr WPARAM WA_INACTIVE = 0;

@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, SoftKeysAnswerClicksAndResizeRefitsTheWindow) {
 TEST_F(MainWindowTest, TooSmallScreenShowsANoticeAndIgnoresInput) {
   HeadlessResize(30, 8);
   HeadlessCapture();
-  HeadlessSoftKey(1);   // would open Tools
+  HeadlessSoftKey(1);  // would open Tools
   HeadlessClick(27, 7);
   HeadlessKey('A', kModControl);
   HeadlessCapture();

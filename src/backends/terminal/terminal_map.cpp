@@ -99,7 +99,8 @@ bool ParseSgrMouse(std::string_view body, MouseReport* report) {
   if (at != body.size() || numbers[1] < 1 || numbers[2] < 1) return false;
   long button = numbers[0];
   bool release = body.back() == 'm';
-  *report = MouseReport{kMouseNone, static_cast<int>(numbers[1] - 1), static_cast<int>(numbers[2] - 1)};
+  *report =
+      MouseReport{kMouseNone, static_cast<int>(numbers[1] - 1), static_cast<int>(numbers[2] - 1)};
   // Bits 2-4 are Shift, Meta and Control; 32 a motion; 64 the wheel.
   long kind = button & ~28L;
   if (kind == 0 && release) report->action = kMouseRelease;

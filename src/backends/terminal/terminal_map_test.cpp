@@ -71,7 +71,7 @@ TEST(TerminalMapTest, SgrMouseReports) {
       {"32;5;5M", true, kMouseNone, 4, 4},          // a drag
       {"64;10;3M", true, kMouseWheelUp, 9, 2},
       {"65;10;3M", true, kMouseWheelDown, 9, 2},
-      {"0;0;1m", false, 0, 0, 0},                   // cells count from 1
+      {"0;0;1m", false, 0, 0, 0},  // cells count from 1
       {"0;5m", false, 0, 0, 0},
       {"0;5;5", false, 0, 0, 0},
       {"0;5;5x", false, 0, 0, 0},
@@ -116,10 +116,11 @@ TEST(TerminalMapTest, KeysThatMoveOnALineOrAList) {
     int virtual_key;
     int modifiers;
   } cases[] = {
-      {KEY_UP, VK_UP, 0},       {KEY_DOWN, VK_DOWN, 0},   {KEY_LEFT, VK_LEFT, 0},
-      {KEY_RIGHT, VK_RIGHT, 0}, {KEY_PPAGE, VK_PRIOR, 0}, {KEY_NPAGE, VK_NEXT, 0},
-      {KEY_HOME, VK_HOME, 0},   {KEY_END, VK_END, 0},     {KEY_DC, VK_DELETE, 0},
-      {KEY_BTAB, VK_TAB, kModShift},
+      {KEY_UP, VK_UP, 0},       {KEY_DOWN, VK_DOWN, 0},
+      {KEY_LEFT, VK_LEFT, 0},   {KEY_RIGHT, VK_RIGHT, 0},
+      {KEY_PPAGE, VK_PRIOR, 0}, {KEY_NPAGE, VK_NEXT, 0},
+      {KEY_HOME, VK_HOME, 0},   {KEY_END, VK_END, 0},
+      {KEY_DC, VK_DELETE, 0},   {KEY_BTAB, VK_TAB, kModShift},
   };
   for (const Case& c : cases) {
     InputEvent event = {0, 0, 0, 0, 0, 0};

@@ -23,8 +23,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 #include <initializer_list>
+#include <string>
 
 #include "backends/terminal/terminal_map.h"
 // After the platform's headers: curses defines TRUE and FALSE.
