@@ -175,6 +175,7 @@ keys $w y
 expect "yes chooses it" "Output file: $HOME/walk.gpx" line $w 1
 keys $w F1
 wait_for $w "Type:  gpx   mps  [plt]  nmea"
+expect "the input dialog reopens where it was left" "$HOME" line $w 1
 text $w "$files/tracks/walk.plt"
 keys $w Enter
 wait_for $w "OK!"
