@@ -10,6 +10,9 @@
 #include "app/batch.h"
 #include "platform/command_line.h"
 #include "platform/terminal_backend.h"
+#if WAYCONV_HAVE_X11
+#include "backends/x11/x11_backend.h"
+#endif
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
 
@@ -21,6 +24,7 @@ namespace {
 
 const char kUsage[] =
     "usage: wayconv [INPUT]\n"
+    "       wayconv --window [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
     "                       [--split|--no-split] INPUT\n"
     "\n"
@@ -41,6 +45,8 @@ const char kUsage[] =
     "\n"
     "When standard output is not a terminal, 'wayconv INPUT' is a batch run.\n"
     "\n"
+    "  --window        open the window on the X display instead (same keys; a file\n"
+    "                  dropped on it is converted; its close button saves nothing)\n"
     "  --batch         convert with no window and print the log to standard output\n"
     "  --kind KIND     read INPUT as gpx, mps, plt or nmea (default: by its extension;\n"
     "                  .gpx, .mps, .plt, anything else is read as nmea)\n"
@@ -80,15 +86,32 @@ bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* v
   return true;
 }
 
-// The interactive program on the terminal, with `input` (or nothing) as its
-// command line.
-int RunWindow(const char* input) {
+// The interactive program on the terminal, or with `desktop` in a window on
+// the X display, with `input` (or nothing) as its command line.
+int RunWindow(const char* input, bool desktop) {
   std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
-  int code = RunInteractive(TerminalBackend(), command_line.c_str());
+#if WAYCONV_HAVE_X11
+  const PlatformBackend* backend = desktop ? X11Backend() : TerminalBackend();
+#else
+  if (desktop) {
+    PrintError("built without the desktop window; use the terminal window or --batch");
+    return kExitNoScreen;
+  }
+  const PlatformBackend* backend = TerminalBackend();
+#endif
+  int code = RunInteractive(backend, command_line.c_str());
   if (code == kExitNoScreen) {
     const char* term = std::getenv("TERM");
-    PrintError(std::string("this terminal cannot show the window (TERM=") +
-               (term != nullptr ? term : "") + "); use --batch");
+    const char* display = std::getenv("DISPLAY");
+    if (!desktop) {
+      PrintError(std::string("this terminal cannot show the window (TERM=") +
+                 (term != nullptr ? term : "") + "); use --batch");
+    } else if (display == nullptr || display[0] == 0) {
+      PrintError("no X display (DISPLAY is not set); use the terminal window or --batch");
+    } else {
+      PrintError(std::string("no X display (cannot open DISPLAY=") + display +
+                 "); use the terminal window or --batch");
+    }
     return code;
   }
   if (RunningCopyProcess != 0) {
@@ -98,7 +121,11 @@ int RunWindow(const char* input) {
   }
   // Closed by a signal: end the way that signal ends a program, so that a
   // calling shell sees it.
+#if WAYCONV_HAVE_X11
+  int signal_number = desktop ? X11CloseSignal() : TerminalCloseSignal();
+#else
   int signal_number = TerminalCloseSignal();
+#endif
   if (signal_number != 0) {
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
@@ -115,6 +142,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   BatchOptions options;
   bool batch = false;
+  bool desktop = false;
   bool have_input = false;
   bool batch_options = false;  // options only a batch run uses
   bool options_done = false;
@@ -132,6 +160,8 @@ int main(int argc, char** argv) {
         return 0;
       } else if (std::strcmp(arg, "--batch") == 0) {
         batch = true;
+      } else if (std::strcmp(arg, "--window") == 0) {
+        desktop = true;
       } else if (std::strcmp(arg, "--split") == 0) {
         options.split = 1;
         batch_options = true;
@@ -155,15 +185,17 @@ int main(int argc, char** argv) {
     options.input = arg;
     have_input = true;
   }
+  if (desktop && batch) return UsageError("--window and --batch exclude each other");
   // On a terminal the window runs; with the output going elsewhere, or when
-  // asked for, the batch front end.
-  batch = batch || !isatty(STDOUT_FILENO);
+  // asked for, the batch front end. --window opens the desktop window wherever
+  // the output goes (a program started from a menu has no terminal).
+  batch = !desktop && (batch || !isatty(STDOUT_FILENO));
   if (!batch) {
     if (batch_options) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
                         "the saved settings)");
     }
-    return RunWindow(have_input ? options.input.c_str() : nullptr);
+    return RunWindow(have_input ? options.input.c_str() : nullptr, desktop);
   }
   if (!have_input) return UsageError("no input file given");
   return RunBatch(options);

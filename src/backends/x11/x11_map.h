@@ -1,0 +1,80 @@
+// What the X11 backend translates and measures, kept apart from the display so
+// that it can be tested without one: keys into the message loop's key events,
+// a dropped text/uri-list into a path, the resource database's Xft.dpi into a
+// scale, and the window's pixels into the screen's cells and back.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/backend.h"
+
+/// Virtual-key codes the window passes on besides F1, F2, letters and digits.
+constexpr int kVkBack = 0x08;
+constexpr int kVkTab = 0x09;
+constexpr int kVkReturn = 0x0D;
+constexpr int kVkEscape = 0x1B;
+constexpr int kVkPrior = 0x21;  // PgUp
+constexpr int kVkNext = 0x22;   // PgDn
+constexpr int kVkEnd = 0x23;
+constexpr int kVkHome = 0x24;
+constexpr int kVkLeft = 0x25;
+constexpr int kVkUp = 0x26;
+constexpr int kVkRight = 0x27;
+constexpr int kVkDown = 0x28;
+constexpr int kVkDelete = 0x2E;
+
+/// X modifier bits as a KeyPress reports them (ShiftMask, ControlMask, Mod1Mask).
+constexpr unsigned kXShift = 1u << 0;
+constexpr unsigned kXControl = 1u << 2;
+constexpr unsigned kXAlt = 1u << 3;
+
+/// Turns a keysym (as XLookupString gives it, Shift applied) and the modifier
+/// state into a key event: F1, F2, Enter, Esc, Tab, Backspace, Delete, the
+/// arrows, PgUp, PgDn, Home, End, letters and digits (Ctrl+letter included).
+/// False for a key the program has no use for.
+bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event);
+
+/// The character a keysym types (Latin-1 and Unicode keysyms), or 0.
+char32_t KeysymToCharacter(unsigned long keysym);
+
+/// The first local file named in a text/uri-list (lines of URIs, '#' lines
+/// are comments): "file:///p", "file://localhost/p" or "file://HOST/p" with
+/// HOST this machine's name; %XX decoded. Empty when there is none.
+std::string FirstFileOfUriList(std::string_view list, std::string_view host_name);
+
+/// Xft.dpi from the resource manager's string; 96 when it is not there or
+/// not a number between 48 and 480.
+int DpiFromResources(const char* resources);
+
+/// The window's measures in pixels for a font cell of `cell_width` by
+/// `cell_height` at `dpi`. Lines and margins scale with the dpi.
+struct WindowMetrics {
+  int cell_width;
+  int cell_height;
+  int margin;  // left and right of the cells
+  int title_height;
+  int bar_height;
+  int body_top;  // y of row 1
+  int line;      // the width of a drawn line
+};
+
+WindowMetrics MetricsFor(int cell_width, int cell_height, int dpi);
+
+/// The font's pixel size for `dpi` (the device's proportions at 96 dpi).
+int FontPixelsFor(int dpi);
+
+/// The default window size at `dpi`: 480x640 at 96.
+void DefaultWindowSize(int dpi, int* width, int* height);
+
+/// The grid the window's pixels hold: row 0 the title band, the last row the
+/// soft-key bar, the rows between the body. At least 1 column and 3 rows.
+void GridFor(const WindowMetrics& metrics, int width, int height, int* columns, int* rows);
+
+/// The cell under a pixel of a `width` x `height` window with a grid of
+/// `columns` x `rows`: the title band is row 0, the bar the last row.
+void CellAt(const WindowMetrics& metrics, int width, int height, int columns, int rows, int x, int y,
+            int* column, int* row);
+
+/// The top pixel row and height of grid row `row`.
+void RowBand(const WindowMetrics& metrics, int height, int rows, int row, int* top, int* band);
