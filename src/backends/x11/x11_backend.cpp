@@ -273,6 +273,7 @@ void X11Present() {
       CanvasMark(frame.bar_row, frame.left_key_start, frame.left_key_end, kCellSelected);
       CanvasMark(frame.bar_row, frame.right_key_start, frame.right_key_end, kCellSelected);
     }
+    canvas.menu_open = g_popup != nullptr;
     if (g_popup != nullptr) {
       DrawPopupCells(PopupGeometry(g_popup, frame.columns, frame.rows, frame.bar_row));
     }

@@ -31,6 +31,7 @@ struct X11Display {
   int hover = kNoKey;           // the button under the pointer
   int pressed = kNoKey;         // the button held down
   int flash_phase = 0;          // >0 while the title flashes (bring forward without a manager)
+  int forward_count = 0;        // times another copy brought the window forward
 };
 
 X11Display& Xd();

@@ -27,6 +27,7 @@ struct Canvas {
   int left_start = 0, left_end = 0;    // the soft keys' spans on it
   int right_start = 0, right_end = 0;
   bool caption_ok = false;         // OK at the right of the title row
+  bool menu_open = false;          // the right soft key's popup is on show
   int popup_left = 0, popup_top = 0, popup_width = 0, popup_height = 0;  // width 0: none
   int cursor_row = -1, cursor_column = 0;  // the caret of a name line, row -1 none
 };

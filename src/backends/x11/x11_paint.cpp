@@ -274,7 +274,7 @@ void DrawBar() {
     if (!HasButton(button)) continue;
     int x, y, width, height;
     ButtonRect(button, &x, &y, &width, &height);
-    bool pressed = d.pressed == button;
+    bool pressed = d.pressed == button || (button == kRightKey && canvas.menu_open);
     bool hover = d.hover == button;
     Fill(pressed ? kKeyPressed : hover ? kKeyHover : kKeyPaper, x, y, width, height);
     Frame(pressed || hover ? kKeyFocus : kKeyBorder, x, y, width, height);

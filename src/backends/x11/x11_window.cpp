@@ -75,6 +75,11 @@ std::string g_dropped;
 
 std::chrono::steady_clock::time_point g_flash_next;
 
+// Requests on a window destroyed from outside fail; that is no reason to end.
+int IgnoreError(Display* /*display*/, XErrorEvent* /*error*/) {
+  return 0;
+}
+
 void OnCloseSignal(int signal_number) {
   int saved_errno = errno;
   if (g_close_signal != 0) {
@@ -324,6 +329,10 @@ void TakeEvent(XEvent* event) {
       if (hints != nullptr) XFree(hints);
       break;
     }
+    case DestroyNotify:
+      // Destroyed from outside (a tool, the manager killing it): closed.
+      if (event->xdestroywindow.window == d.window) g_closed = true;
+      break;
     case MappingNotify:
       XRefreshKeyboardMapping(&event->xmapping);
       break;
@@ -385,10 +394,10 @@ void WriteFrameFile() {
   char header[256];
   std::snprintf(header, sizeof header,
                 "window=0x%lx size=%dx%d grid=%dx%d cell=%dx%d margin=%d title=%d body=%d "
-                "bar=%d\n",
+                "bar=%d forward=%d\n",
                 static_cast<unsigned long>(d.window), d.width, d.height, canvas.columns,
                 canvas.rows, m.cell_width, m.cell_height, m.margin, m.title_height, m.body_top,
-                m.bar_height);
+                m.bar_height, d.forward_count);
   std::string text = header + CanvasText();
   // Written beside and renamed, so that a reader never sees half a frame.
   std::string temporary = std::string(path) + ".tmp";
@@ -409,6 +418,7 @@ int OpenDisplay() {
   d.display = XOpenDisplay(nullptr);
   if (d.display == nullptr) return kNoDisplay;
   d.screen = DefaultScreen(d.display);
+  XSetErrorHandler(IgnoreError);
   d.dpi = DpiFromResources(XResourceManagerString(d.display));
   if (!OpenFonts() || pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
     CloseFonts();
@@ -575,6 +585,7 @@ std::string TakeDroppedPath() {
 void BringWindowForward() {
   X11Display& d = Xd();
   if (!EnsureWindow()) return;
+  ++d.forward_count;
   if (ManagerCanActivate()) {
     // Source 2: asked for on the user's behalf, as a pager does, so that the
     // manager does not treat it as focus stealing.
@@ -602,6 +613,7 @@ void BringWindowForward() {
     StepFlash();
   }
   XFlush(d.display);
+  WriteFrameFile();
 }
 
 int WindowCloseSignal() {

@@ -1,11 +1,14 @@
-// A drag-and-drop source for the desktop window's end-to-end test: drops one
-// file on a window through the XDND protocol, as a file manager does.
+// What the desktop window's end-to-end test sends a window that no Debian
+// tool sends without a window manager or a person dragging:
 //
-// usage: xdnd_drop WINDOW PATH
-// Sends XdndEnter (text/uri-list), XdndPosition at the window's middle, and
-// on XdndStatus XdndDrop; serves the selection as "file://PATH\r\n" and waits
-// for XdndFinished. Exit 0 when the target accepted the drop, 1 when it
-// refused, 2 on a protocol error or after 5 s without an answer.
+//   x11_send drop WINDOW PATH   drops PATH on the window through the XDND
+//       protocol, as a file manager does: XdndEnter (text/uri-list),
+//       XdndPosition at the window's middle, on XdndStatus XdndDrop; serves the
+//       selection as "file://PATH\r\n" and waits for XdndFinished.
+//       Exit 0 when the window took the drop, 1 when it refused, 2 on a
+//       protocol error or after 5 s without an answer.
+//   x11_send close WINDOW       asks the window to close as the window
+//       manager's close button does (WM_PROTOCOLS, WM_DELETE_WINDOW).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
@@ -25,20 +28,24 @@ Atom A(const char* name) {
   return XInternAtom(g_display, name, False);
 }
 
-void Send(const char* type, long l1, long l2, long l3, long l4) {
+void SendMessage(const char* type, long l0, long l1, long l2, long l3, long l4) {
   XEvent event;
   std::memset(&event, 0, sizeof event);
   event.xclient.type = ClientMessage;
   event.xclient.window = g_target;
   event.xclient.message_type = A(type);
   event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(g_source);
+  event.xclient.data.l[0] = l0;
   event.xclient.data.l[1] = l1;
   event.xclient.data.l[2] = l2;
   event.xclient.data.l[3] = l3;
   event.xclient.data.l[4] = l4;
   XSendEvent(g_display, g_target, False, NoEventMask, &event);
   XFlush(g_display);
+}
+
+void Send(const char* type, long l1, long l2, long l3, long l4) {
+  SendMessage(type, static_cast<long>(g_source), l1, l2, l3, l4);
 }
 
 // The next event within what is left of 5 s; false on time-out.
@@ -71,14 +78,21 @@ std::string Escaped(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: xdnd_drop WINDOW PATH\n", stderr);
+  bool drop = argc == 4 && std::strcmp(argv[1], "drop") == 0;
+  bool close = argc == 3 && std::strcmp(argv[1], "close") == 0;
+  if (!drop && !close) {
+    std::fputs("usage: x11_send drop WINDOW PATH | x11_send close WINDOW\n", stderr);
     return 2;
   }
   g_display = XOpenDisplay(nullptr);
   if (g_display == nullptr) return 2;
-  g_target = static_cast<Window>(std::strtoul(argv[1], nullptr, 0));
-  std::string list = "file://" + Escaped(argv[2]) + "\r\n";
+  g_target = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
+  if (close) {
+    SendMessage("WM_PROTOCOLS", static_cast<long>(A("WM_DELETE_WINDOW")), CurrentTime, 0, 0, 0);
+    XCloseDisplay(g_display);
+    return 0;
+  }
+  std::string list = "file://" + Escaped(argv[3]) + "\r\n";
   g_source = XCreateSimpleWindow(g_display, DefaultRootWindow(g_display), 0, 0, 1, 1, 0, 0, 0);
   XSetSelectionOwner(g_display, A("XdndSelection"), g_source, CurrentTime);
 
@@ -100,7 +114,7 @@ int main(int argc, char** argv) {
     if (event.type == ClientMessage && event.xclient.message_type == A("XdndStatus")) {
       if (!(event.xclient.data.l[1] & 1)) {
         Send("XdndLeave", 0, 0, 0, 0);
-        std::fputs("xdnd_drop: the window refused the drop\n", stderr);
+        std::fputs("x11_send: the window refused the drop\n", stderr);
         return 1;
       }
       if (!dropped) Send("XdndDrop", 0, CurrentTime, 0, 0);
@@ -128,6 +142,6 @@ int main(int argc, char** argv) {
       return (event.xclient.data.l[1] & 1) ? 0 : 1;
     }
   }
-  std::fputs("xdnd_drop: no answer from the window\n", stderr);
+  std::fputs("x11_send: no answer from the window\n", stderr);
   return 2;
 }
