@@ -342,5 +342,19 @@ app_pid=
 check "closed: status 0" [ "$(cat "$work/again.rc")" = 0 ]
 check "nothing saved on close" cmp -s "$registry" "$work/saved.reg"
 
+# --- At 192 dpi (Xft.dpi) the window, its lines and letters are twice the
+# size: the same grid in 960x1280.
+check "resources set" "$send" resources "$(printf 'Xft.dpi:\t192\n')"
+start hidpi
+attach
+wait_for "Select input file ..."
+expect "192 dpi size" 960x1280 header size
+expect "192 dpi grid" 51x30 header grid
+expect "192 dpi cell" 18x40 header cell
+keys ctrl+q
+wait_file "$work/hidpi.rc"
+app_pid=
+"$send" resources ""
+
 echo "x11 end-to-end: all checks passed in ${SECONDS}s"
 exit 0

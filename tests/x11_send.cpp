@@ -9,6 +9,8 @@
 //       protocol error or after 5 s without an answer.
 //   x11_send close WINDOW       asks the window to close as the window
 //       manager's close button does (WM_PROTOCOLS, WM_DELETE_WINDOW).
+//   x11_send resources TEXT     sets the display's resource string (as xrdb
+//       does), e.g. "Xft.dpi:\t192\n"; an empty TEXT removes it.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
@@ -80,12 +82,25 @@ std::string Escaped(const std::string& path) {
 int main(int argc, char** argv) {
   bool drop = argc == 4 && std::strcmp(argv[1], "drop") == 0;
   bool close = argc == 3 && std::strcmp(argv[1], "close") == 0;
-  if (!drop && !close) {
-    std::fputs("usage: x11_send drop WINDOW PATH | x11_send close WINDOW\n", stderr);
+  bool resources = argc == 3 && std::strcmp(argv[1], "resources") == 0;
+  if (!drop && !close && !resources) {
+    std::fputs("usage: x11_send drop WINDOW PATH | close WINDOW | resources TEXT\n", stderr);
     return 2;
   }
   g_display = XOpenDisplay(nullptr);
   if (g_display == nullptr) return 2;
+  if (resources) {
+    Window root = DefaultRootWindow(g_display);
+    if (argv[2][0] == 0) {
+      XDeleteProperty(g_display, root, XA_RESOURCE_MANAGER);
+    } else {
+      XChangeProperty(g_display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(argv[2]),
+                      static_cast<int>(std::strlen(argv[2])));
+    }
+    XCloseDisplay(g_display);
+    return 0;
+  }
   g_target = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
   if (close) {
     SendMessage("WM_PROTOCOLS", static_cast<long>(A("WM_DELETE_WINDOW")), CurrentTime, 0, 0, 0);
