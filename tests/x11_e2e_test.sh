@@ -13,7 +13,7 @@
 set -u
 
 bin=$(cd "$(dirname "$1")" && pwd -P)/$(basename "$1")
-source_dir=$2
+source_dir=$(cd "$2" && pwd -P)
 send=$(cd "$(dirname "$3")" && pwd -P)/$(basename "$3")
 wait_seconds=10     # for any one thing to show
 overall_seconds=120 # for the whole test
@@ -41,6 +41,9 @@ trap 'exit 1' INT TERM HUP
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/config WAYCONV_ROOT=$work/device
 export XDG_RUNTIME_DIR=$work/run WAYCONV_X11_FRAME_FILE=$work/frame.txt
+# Under the sanitizer build: fontconfig's own loss while loading its
+# configuration is not the program's.
+export LSAN_OPTIONS="suppressions=$source_dir/tests/x11_lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$WAYCONV_ROOT" "$work/files/tracks"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 cp "$source_dir"/samples/walk.plt "$source_dir"/samples/walk.gpx "$work/files/tracks/"

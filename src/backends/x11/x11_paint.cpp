@@ -69,6 +69,9 @@ XftColor* Ink(int name) {
 }
 
 XftFont* g_title_font = nullptr;  // bold, for the title band
+// Every font opened, once per opening: Xft counts references, and the same
+// name opened twice is one font with two.
+std::vector<XftFont*> g_opened;
 
 void Fill(int name, int x, int y, int width, int height) {
   if (width <= 0 || height <= 0) return;
@@ -341,7 +344,9 @@ bool EnsureBuffer() {
 
 XftFont* OpenFont(const std::string& family, const char* style, int pixels) {
   std::string name = family + ":pixelsize=" + std::to_string(pixels) + style;
-  return XftFontOpenName(g_display.display, g_display.screen, name.c_str());
+  XftFont* font = XftFontOpenName(g_display.display, g_display.screen, name.c_str());
+  if (font != nullptr) g_opened.push_back(font);
+  return font;
 }
 
 }  // namespace
@@ -385,12 +390,8 @@ void CloseFonts() {
   if (d.buffer != 0) XFreePixmap(d.display, d.buffer);
   d.draw = nullptr;
   d.buffer = 0;
-  XftFont* fonts[] = {d.mono, d.label, g_title_font, d.fallback};
-  for (size_t i = 0; i < 4; ++i) {
-    bool seen = false;
-    for (size_t j = 0; j < i; ++j) seen = seen || fonts[j] == fonts[i];
-    if (fonts[i] != nullptr && !seen) XftFontClose(d.display, fonts[i]);
-  }
+  for (XftFont* font : g_opened) XftFontClose(d.display, font);
+  g_opened.clear();
   d.mono = d.label = d.fallback = g_title_font = nullptr;
 }
 
