@@ -121,13 +121,21 @@ wait_file() {
 }
 
 # Starts wayconv --window with `args` in the files folder; its standard error
-# goes to $work/name.err, its exit status to $work/name.rc.
+# goes to $work/name.err, its exit status to $work/name.rc, its process id
+# to app_pid.
 start() {
   local name=$1
   shift
-  rm -f "$work/frame.txt" "$work/$name.rc" "$work/$name.err"
-  (cd "$files" && "$bin" --window "$@" 2>"$work/$name.err"; echo $? >"$work/$name.rc") &
-  app_pid=$!
+  rm -f "$work/frame.txt" "$work/$name.rc" "$work/$name.err" "$work/$name.pid"
+  (
+    cd "$files" || exit 1
+    "$bin" --window "$@" 2>"$work/$name.err" &
+    echo $! >"$work/$name.pid"
+    wait $!
+    echo $? >"$work/$name.rc"
+  ) &
+  wait_file "$work/$name.pid"
+  app_pid=$(cat "$work/$name.pid")
 }
 # Waits for the first frame and focuses the window.
 attach() {
@@ -269,12 +277,12 @@ check "gpx converted as in batch mode" cmp -s "$device_folder/mine.bin" "$work/g
 keys ctrl+a
 expect "about" "About Wayconv" eval 'line 0 | cut -c 1-13'
 keys Return
-wait_gone "About Wayconv"
+expect "about closed by Enter" Wayconv line 0
 keys ctrl+a
 wait_for "About Wayconv"
 measures
 xdotool mousemove --window "$W" $((${size%x*} - $(header margin) - 8)) $(($(header title) / 2)) click 1
-wait_gone "About Wayconv"
+expect "about closed by a click on OK" Wayconv line 0
 
 # --- A file dropped on the window is converted at once, its kind by its name.
 cp "$files/tracks/walk.plt" "$files/drop me.plt"
@@ -286,16 +294,14 @@ check "dropped file converted as plt" cmp -s "$device_folder/mine.bin" "$work/pl
 
 # --- A second copy brings the window forward and converts nothing. The focus
 # is elsewhere first (the root window, under the pointer outside the window).
-first_pid=$app_pid
 xdotool mousemove 1200 1000
 xdotool windowfocus --sync "$(xdotool getmouselocation --shell | sed -n 's/^WINDOW=//p')"
 check "focus moved away" [ "$(xdotool getwindowfocus)" != "$((W))" ]
 cp "$device_folder/mine.bin" "$work/before.bin"
 (cd "$files" && "$bin" --window tracks/walk.gpx 2>"$work/second.err"; echo $? >"$work/second.rc")
 check "second copy exits 0" [ "$(cat "$work/second.rc")" = 0 ]
-wayconv_pid=$(pgrep -P "$first_pid" -x wayconv || echo "$first_pid")
 check "second copy says so" [ "$(cat "$work/second.err")" = \
-  "wayconv: already running (process $wayconv_pid); brought it forward" ]
+  "wayconv: already running (process $app_pid); brought it forward" ]
 expect "brought forward" 1 header forward
 check "focused" [ "$(xdotool getwindowfocus)" = "$((W))" ]
 check "second copy converted nothing" cmp -s "$device_folder/mine.bin" "$work/before.bin"

@@ -551,7 +551,9 @@ void WaitWindowEvent(WinEvent* event) {
       TakeEvent(&taken);
     }
     if (g_event_count > 0 || g_closed) continue;
-    XFlush(d.display);
+    // XPending has flushed the requests. Any other call into Xlib now (even
+    // XFlush) may read events into its queue, where poll() cannot see them.
+    if (XQLength(d.display) > 0) continue;
     int claim = ClaimWatchFd();
     pollfd watch[3] = {{ConnectionNumber(d.display), POLLIN, 0},
                        {g_wake[0], POLLIN, 0},
