@@ -89,7 +89,9 @@ TEST_F(BatchTest, ExitStatusIsTheConversionResult) {
     EXPECT_EQ(Run(c.args, &out, &err), c.status) << c.args;
     EXPECT_NE(out.find(c.last_line), std::string::npos) << c.args << "\n" << out;
     if (c.status != 0) {
-      EXPECT_EQ(err, "wayconv: no track file written; the messages above say why\n") << c.args;
+      // One line that says why; ReasonsOnStandardError checks the texts.
+      EXPECT_TRUE(err.starts_with("wayconv: ") && err.find('\n') == err.size() - 1)
+          << c.args << "\n" << err;
     }
   }
 }
@@ -115,7 +117,7 @@ TEST_F(BatchTest, UsageErrors) {
   EXPECT_EQ(Run("--help", &out), 0);
   EXPECT_EQ(out.rfind("usage: wayconv", 0), 0u);
   EXPECT_EQ(Run("--version", &out), 0);
-  EXPECT_EQ(out.rfind("wayconv 1.20", 0), 0u);
+  EXPECT_EQ(out, "wayconv " WAYCONV_VERSION "\n");
   // "--" ends the options, so a file may start with a dash.
   WriteFile(dir_.File("-x.plt"), PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
   EXPECT_EQ(Run("--batch --output '" + output_ + "' -- '" + dir_.File("-x.plt") + "'", &out), 0);

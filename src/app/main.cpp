@@ -1,23 +1,22 @@
 // wayconv: converts one GPS recording into the device's 80008-byte track file.
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "app/backends.h"
 #include "app/batch.h"
 #include "platform/command_line.h"
-#include "platform/terminal_backend.h"
-#if WAYCONV_HAVE_X11
-#include "backends/x11/x11_backend.h"
-#endif
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
+#include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
-#define WAYCONV_VERSION "1.20"
+#error "WAYCONV_VERSION comes from the CMake project version"
 #endif
 
 namespace {
@@ -26,10 +25,12 @@ const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --window [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
-    "                       [--split|--no-split] INPUT\n"
+    "                       [--split|--no-split] [--strict] INPUT\n"
+    "       wayconv --show TRACKFILE\n"
+    "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
     "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt or an\n"
-    "NMEA $GPRMC log) into the 80008-byte binary track file.\n"
+    "NMEA log) into the 80008-byte binary track file.\n"
     "\n"
     "On a terminal, wayconv opens its window: the conversion log fills the\n"
     "screen, with the soft keys \"Open file\" and \"Tools\" on the bottom row.\n"
@@ -45,23 +46,53 @@ const char kUsage[] =
     "\n"
     "When standard output is not a terminal, 'wayconv INPUT' is a batch run.\n"
     "\n"
-    "  --window        open the window on the X display instead (same keys; a file\n"
-    "                  dropped on it is converted; its close button saves nothing)\n"
-    "  --batch         convert with no window and print the log to standard output\n"
-    "  --kind KIND     read INPUT as gpx, mps, plt or nmea (default: by its extension;\n"
-    "                  .gpx, .mps, .plt, anything else is read as nmea)\n"
-    "  --output PATH   write the track file to PATH (default: the saved output file,\n"
-    "                  \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin)\n"
-    "  --split         start a new track where two points lie over 1000 m apart (default)\n"
-    "  --no-split      keep all points in one track\n"
-    "  --help          show this help and exit\n"
-    "  --version       show the version and exit\n"
+    "  --window       open the window on the X display instead (same keys; a file\n"
+    "                 dropped on it is converted; its close button saves nothing)\n"
+    "  --batch        convert with no window and print the log to standard output;\n"
+    "                 INPUT - reads standard input\n"
+    "  --kind KIND    read INPUT as gpx, mps, plt or nmea, in any case (default:\n"
+    "                 by its extension: .gpx, .mps, .plt, anything else is nmea)\n"
+    "  --output PATH  write the track file to PATH (default: the saved output file,\n"
+    "                 \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin)\n"
+    "  --split        start a new track where two points lie over 1000 m apart\n"
+    "                 (default)\n"
+    "  --no-split     keep all points in one track\n"
+    "  --strict       read only $GPRMC sentences and GPX trkpt elements, as the\n"
+    "                 device did; without it, an NMEA log with fewer than two\n"
+    "                 $GPRMC fixes is read as RMC of all talkers, then as GGA\n"
+    "                 fixes, and a GPX file without track points as a route\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Reading a track file back (no window, no settings):\n"
+    "  --show         print its points, tracks (first point, length in km) and\n"
+    "                 bounding box\n"
+    "  --export FMT   write it as gpx (GPX 1.1), csv (track,point,latitude,\n"
+    "                 longitude) or svg (a picture of the tracks) to standard\n"
+    "                 output, or with --output PATH to that file\n"
+    "They exit with 0 when done, 2 when TRACKFILE is not a readable track file\n"
+    "or the output cannot be created, 3 when a write failed, 64 on a usage error.\n"
     "\n"
     "A path that starts with a backslash is a device path under $WAYCONV_ROOT\n"
-    "(default: your home folder). Exit status: 0 written, 2 input or output could\n"
-    "not be opened or the input has the wrong format, 3 write failed, 10 the input\n"
-    "holds fewer than two points or could not be read, 64 usage error; the window\n"
-    "exits with 0, or 1 when the terminal cannot show it.\n";
+    "(default: your home folder).\n"
+    "\n"
+    "Exit status of a batch run: 0 written, 2 the input or output could not be\n"
+    "opened or the input has the wrong format, 3 the write failed, 10 the input\n"
+    "holds fewer than two points or could not be read, 64 usage error; then a\n"
+    "'wayconv: ' line on standard error says why. Exit status of the window:\n"
+    "0 closed (or a running copy brought forward), 1 the terminal cannot show\n"
+    "it, 128+N closed by signal N.\n";
+
+// Writes `text` to standard output; false, after saying so on standard
+// error, when it cannot be written (a full disk, a closed pipe).
+bool PrintOut(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    PrintError(std::string("cannot write to standard output: ") + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
 
 int UsageError(const std::string& message) {
   PrintError(message + "; try 'wayconv --help'");
@@ -90,16 +121,12 @@ bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* v
 // the X display, with `input` (or nothing) as its command line.
 int RunWindow(const char* input, bool desktop) {
   std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
-#if WAYCONV_HAVE_X11
-  const PlatformBackend* backend = desktop ? X11Backend() : TerminalBackend();
-#else
-  if (desktop) {
+  const BackendRow* row = FindBackend(desktop ? "x11" : "terminal");
+  if (row == nullptr) {
     PrintError("built without the desktop window; use the terminal window or --batch");
     return kExitNoScreen;
   }
-  const PlatformBackend* backend = TerminalBackend();
-#endif
-  int code = RunInteractive(backend, command_line.c_str());
+  int code = RunInteractive(row->backend(), command_line.c_str());
   if (code == kExitNoScreen) {
     const char* term = std::getenv("TERM");
     const char* display = std::getenv("DISPLAY");
@@ -121,11 +148,7 @@ int RunWindow(const char* input, bool desktop) {
   }
   // Closed by a signal: end the way that signal ends a program, so that a
   // calling shell sees it.
-#if WAYCONV_HAVE_X11
-  int signal_number = desktop ? X11CloseSignal() : TerminalCloseSignal();
-#else
-  int signal_number = TerminalCloseSignal();
-#endif
+  int signal_number = row->close_signal != nullptr ? row->close_signal() : 0;
   if (signal_number != 0) {
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
@@ -140,6 +163,7 @@ int main(int argc, char** argv) {
   // A closed pipe or FIFO at the output shows as a write error, in the
   // window as in batch mode, instead of ending the program.
   std::signal(SIGPIPE, SIG_IGN);
+  if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
   BatchOptions options;
   bool batch = false;
   bool desktop = false;
@@ -153,11 +177,9 @@ int main(int argc, char** argv) {
       if (std::strcmp(arg, "--") == 0) {
         options_done = true;
       } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
+        return PrintOut(kUsage) ? 0 : 1;
       } else if (std::strcmp(arg, "--version") == 0) {
-        std::printf("wayconv %s\n", WAYCONV_VERSION);
-        return 0;
+        return PrintOut(std::string("wayconv ") + WAYCONV_VERSION + "\n") ? 0 : 1;
       } else if (std::strcmp(arg, "--batch") == 0) {
         batch = true;
       } else if (std::strcmp(arg, "--window") == 0) {
@@ -168,6 +190,8 @@ int main(int argc, char** argv) {
       } else if (std::strcmp(arg, "--no-split") == 0) {
         options.split = 0;
         batch_options = true;
+      } else if (std::strcmp(arg, "--strict") == 0) {
+        options.strict = true;
       } else if (OptionValue(argc, argv, &i, "--kind", &value)) {
         batch_options = true;
         options.kind = ParseKindName(value);
@@ -194,6 +218,12 @@ int main(int argc, char** argv) {
     if (batch_options) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
                         "the saved settings)");
+    }
+    if (options.strict) {
+      return UsageError("--strict needs --batch (the window reads StrictInput from the settings)");
+    }
+    if (have_input && options.input == "-") {
+      return UsageError("standard input (-) is read in batch mode only; add --batch");
     }
     return RunWindow(have_input ? options.input.c_str() : nullptr, desktop);
   }

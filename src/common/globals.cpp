@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "common/message_log.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 char16_t InputPath[kInputPathSize];
 int InputKind = kInputGpx;
 char16_t OutputPath[kOutputPathSize] = u"\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin";
 int DoSplit = 1;
+int StrictInput = 0;
 ByteStream* InputStream = nullptr;
 ByteStream* OutputStream = nullptr;
 char LineBuffer[kLineBufferSize];
@@ -17,12 +18,14 @@ int32_t StartOffset = 0;
 int32_t MpsReaderState = 0;
 int32_t MpsNextRecordPos = 0;
 int32_t MpsRemainingPoints = 0;
+int GpxFastPath = 1;
 
 void ResetGlobalsForTest() {
   InputPath[0] = 0;
   InputKind = kInputGpx;
   CopyWide(OutputPath, kOutputPathSize, kDefaultOutputPath);
   DoSplit = 1;
+  StrictInput = 0;
   StreamClose(InputStream);
   StreamClose(OutputStream);
   InputStream = nullptr;
@@ -33,6 +36,7 @@ void ResetGlobalsForTest() {
   MpsReaderState = 0;
   MpsNextRecordPos = 0;
   MpsRemainingPoints = 0;
+  GpxFastPath = 1;
   ClearLog();
   SetLogSink(nullptr);
   SetLogRepaint(nullptr);

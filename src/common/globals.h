@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "common/types.h"
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 
 constexpr int kInputPathSize = 2040;   // characters of storage, terminator included
 constexpr int kOutputPathSize = 2048;  // characters of storage, terminator included
@@ -21,6 +21,7 @@ extern char16_t InputPath[kInputPathSize];    // the file to convert
 extern int InputKind;                         // kInputGpx .. kInputNmea; 1 at start
 extern char16_t OutputPath[kOutputPathSize];  // the track file written
 extern int DoSplit;                           // nonzero: new track at gaps over 1000 m
+extern int StrictInput;                       // nonzero: the device's reading only, no fallbacks
 extern ByteStream* InputStream;               // open input during a run, else null
 extern ByteStream* OutputStream;              // open output during a run, else null
 extern char LineBuffer[kLineBufferSize];      // shared line and record buffer of the readers
@@ -29,6 +30,7 @@ extern int32_t StartOffset;                   // input position where the points
 extern int32_t MpsReaderState;                // 0 no track open, 1 at a track header, 2 in points
 extern int32_t MpsNextRecordPos;              // file offset of the next MapSource record
 extern int32_t MpsRemainingPoints;            // points of the current track not yet read
+extern int GpxFastPath;                       // nonzero: the GPX reader's fast path is on; 1 at start
 
 /// Back to the values of a fresh start (defaults, no streams, empty log).
 void ResetGlobalsForTest();

@@ -7,7 +7,7 @@
 
 #include "common/globals.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/shell_globals.h"
 #include "test_util.h"
 
@@ -47,11 +47,10 @@ class SettingsTest : public WayconvTest {
   void SetUp() override {
     WayconvTest::SetUp();
     ResetShellGlobalsForTest();
-    old_config_ = std::getenv("XDG_CONFIG_HOME");
     UseConfig(dir_.path());
   }
+  SavedEnvironment saved_env_{"XDG_CONFIG_HOME"};
   void TearDown() override {
-    setenv("XDG_CONFIG_HOME", old_config_.c_str(), 1);
     ResetShellGlobalsForTest();
     WayconvTest::TearDown();
   }
@@ -63,7 +62,6 @@ class SettingsTest : public WayconvTest {
     for (char16_t& c : PathScratch) c = u'Z';  // whatever the last command left there
     return LoadSettings();
   }
-  std::string old_config_;
 };
 
 TEST_F(SettingsTest, FirstStartKeepsTheDefaults) {
@@ -131,6 +129,39 @@ TEST_F(SettingsTest, OnlyValidStoredValuesAreTaken) {
     EXPECT_EQ(ERROR_SUCCESS, Restart());
     EXPECT_EQ(c.path, OutputPath);
     EXPECT_EQ(c.split, DoSplit);
+  }
+}
+
+TEST_F(SettingsTest, StrictInputIsReadAndNeverWritten) {
+  auto dword = [](uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); };
+  struct Case {
+    const char* label;
+    std::optional<Stored> stored;
+    int strict;
+  } cases[] = {
+      {"absent", {}, 0},
+      {"0", Stored{REG_DWORD, dword(0)}, 0},
+      {"1", Stored{REG_DWORD, dword(1)}, 1},
+      {"as text", Stored{REG_SZ, Sz(u"1")}, 0},
+      {"of 2 bytes", Stored{REG_DWORD, std::string("\x01\x00", 2)}, 0},
+      {"as binary", Stored{REG_BINARY, dword(1)}, 0},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    UseConfig(dir_.File("strict" + std::to_string(++n)));
+    Store(u"DoSplit", Stored{REG_DWORD, dword(1)});
+    if (c.stored) Store(u"StrictInput", *c.stored);
+    StrictInput = 1 - c.strict;  // the load must set it either way
+    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(c.strict, StrictInput);
+    // Saving keeps what the user stored, and adds nothing.
+    std::string before = ReadFile(RegistryFilePath());
+    SaveSettings();
+    std::string after = ReadFile(RegistryFilePath());
+    EXPECT_EQ(before.find("StrictInput") != std::string::npos,
+              after.find("StrictInput") != std::string::npos);
+    EXPECT_EQ(c.stored.has_value(), after.find("\"StrictInput\"") != std::string::npos);
   }
 }
 

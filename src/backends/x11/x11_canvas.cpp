@@ -14,19 +14,6 @@ bool IsLow(char16_t c) {
   return c >= 0xDC00 && c <= 0xDFFF;
 }
 
-// The next glyph of `text` from *at; every glyph takes one cell.
-char32_t NextGlyph(std::u16string_view text, size_t* at) {
-  char16_t c = text[*at];
-  *at += 1;
-  if (IsHigh(c) && *at < text.size() && IsLow(text[*at])) {
-    char32_t point = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[*at] - 0xDC00);
-    *at += 1;
-    return point;
-  }
-  if (IsHigh(c) || IsLow(c) || c < 0x20 || (c >= 0x7F && c < 0xA0)) return kStandIn;
-  return c;
-}
-
 size_t Index(int row, int column) {
   return static_cast<size_t>(row) * static_cast<size_t>(g_canvas.columns) +
          static_cast<size_t>(column);
@@ -69,42 +56,55 @@ void ClearCanvas(int columns, int rows) {
   g_canvas = std::move(fresh);
 }
 
-void CanvasPut(int row, int column, char32_t glyph, uint8_t marks) {
-  if (row < 0 || row >= g_canvas.rows || column < 0 || column >= g_canvas.columns) return;
-  g_canvas.glyphs[Index(row, column)] = glyph;
-  g_canvas.marks[Index(row, column)] = marks;
-}
-
-int CanvasText(int row, int column, std::u16string_view text, int width, uint8_t marks) {
-  if (row < 0 || row >= g_canvas.rows || column < 0 || column >= g_canvas.columns) return 0;
-  if (width > g_canvas.columns - column) width = g_canvas.columns - column;
-  int used = 0;
-  size_t at = 0;
-  while (at < text.size() && used < width) {
-    CanvasPut(row, column + used, NextGlyph(text, &at), marks);
-    ++used;
+void CanvasFromDrawing(const DrawnScreen& screen) {
+  ClearCanvas(screen.columns, screen.rows);
+  size_t count = g_canvas.glyphs.size();
+  size_t columns = static_cast<size_t>(g_canvas.columns);
+  for (size_t i = 0; i < count; ++i) {
+    char16_t c = screen.cells[i];
+    uint8_t marks = (screen.marks[i] & kMarkReverse) ? kCellSelected : 0;
+    g_canvas.marks[i] = marks;
+    if (IsHigh(c) && i + 1 < count && (i + 1) % columns != 0 && IsLow(screen.cells[i + 1])) {
+      g_canvas.glyphs[i] = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
+                           (screen.cells[i + 1] - 0xDC00);
+      ++i;
+      g_canvas.glyphs[i] = 0;
+      g_canvas.marks[i] = marks;
+      continue;
+    }
+    bool shown = !IsHigh(c) && !IsLow(c) && c >= 0x20 && !(c >= 0x7F && c < 0xA0);
+    g_canvas.glyphs[i] = shown ? c : kStandIn;
   }
-  return used;
+  g_canvas.cursor_row = screen.cursor_row < g_canvas.rows ? screen.cursor_row : -1;
+  g_canvas.cursor_column = screen.cursor_column;
 }
 
-void CanvasMark(int row, int start, int end, uint8_t marks) {
-  if (row < 0 || row >= g_canvas.rows) return;
-  if (start < 0) start = 0;
-  if (end > g_canvas.columns) end = g_canvas.columns;
-  for (int column = start; column < end; ++column) g_canvas.marks[Index(row, column)] |= marks;
-}
-
-size_t CanvasTailThatFits(std::u16string_view text, int cells) {
-  // Glyph starts from the end: a pair counts as one cell.
-  size_t start = text.size();
-  int used = 0;
-  while (start > 0 && used < cells) {
-    size_t back = start - 1;
-    if (back > 0 && IsLow(text[back]) && IsHigh(text[back - 1])) --back;
-    start = back;
-    ++used;
+bool FindPopupBox(Canvas* canvas) {
+  canvas->popup_width = 0;
+  const std::vector<char32_t>& g = canvas->glyphs;
+  auto at = [&](int row, int column) -> char32_t {
+    if (row < 0 || row >= canvas->rows || column < 0 || column >= canvas->columns) return 0;
+    return g[Index(row, column)];
+  };
+  for (int row = 0; row < canvas->rows; ++row) {
+    for (int column = 0; column < canvas->columns; ++column) {
+      if (at(row, column) != U'\u250C') continue;
+      int right = column + 1;
+      while (at(row, right) == U'\u2500') ++right;
+      if (at(row, right) != U'\u2510' || right == column + 1) continue;
+      int bottom = row + 1;
+      while (at(bottom, column) == U'\u2502' || at(bottom, column) == U'\u251C') ++bottom;
+      // The box may be cut at the screen's bottom.
+      bool closed = at(bottom, column) == U'\u2514';
+      if (!closed && bottom != canvas->rows) continue;
+      canvas->popup_left = column;
+      canvas->popup_top = row;
+      canvas->popup_width = right - column + 1;
+      canvas->popup_height = (closed ? bottom + 1 : bottom) - row;
+      return true;
+    }
   }
-  return start;
+  return false;
 }
 
 std::string CanvasText() {

@@ -1,6 +1,5 @@
 // Shared by the X11 backend's files: the canvas (the screen as cells with
-// marks, popup and dialogs drawn in), the window and its events, and the
-// open-file dialog.
+// marks, as the platform draws it) and the window with its events.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +14,6 @@
 // buttons and box lines.
 
 constexpr uint8_t kCellSelected = 1;  // highlighted (a chosen item, a soft key)
-constexpr uint8_t kCellPopup = 2;     // inside the popup's box
-constexpr uint8_t kCellDim = 4;       // secondary text (hints, notes)
 
 struct Canvas {
   int columns = 0;
@@ -37,17 +34,16 @@ Canvas& TheCanvas();
 /// Blank cells, no popup, no caret, no soft keys.
 void ClearCanvas(int columns, int rows);
 
-/// Writes `text` from row, column in at most `width` cells; returns the cells
-/// used. Control characters and lone surrogates show as U+FFFD.
-int CanvasText(int row, int column, std::u16string_view text, int width, uint8_t marks);
+/// The platform's drawing as the canvas: one cell per UTF-16 unit, as the
+/// windows hold text; a surrogate pair's glyph stands on its first cell (the
+/// second is 0), control characters and lone surrogates show as U+FFFD, a
+/// reversed cell is selected; the caret where the drawing has its cursor.
+void CanvasFromDrawing(const DrawnScreen& screen);
 
-/// Adds `marks` to the cells [start, end) of a row.
-void CanvasMark(int row, int start, int end, uint8_t marks);
-
-void CanvasPut(int row, int column, char32_t glyph, uint8_t marks);
-
-/// Where the longest tail of `text` that fits in `cells` starts.
-size_t CanvasTailThatFits(std::u16string_view text, int cells);
+/// Finds the popup's box in the cells (a ┌ with its ─ run to ┐ and its │ or
+/// ├ column down to └) and sets the canvas's popup fields; false, with no
+/// popup set, when there is none.
+bool FindPopupBox(Canvas* canvas);
 
 /// The canvas as text: one line per row, trailing blanks cut.
 std::string CanvasText();
@@ -78,6 +74,7 @@ constexpr int kWinResize = 4;  // the grid changed
 constexpr int kWinClose = 5;   // the window manager or a signal closes the window; until it ends
 constexpr int kWinEnd = 6;     // the display connection is gone
 constexpr int kWinDrop = 7;    // a file was dropped: TakeDroppedPath()
+constexpr int kWinWatch = 8;   // the descriptor the caller watches is readable
 
 struct WinEvent {
   int kind;
@@ -89,10 +86,11 @@ struct WinEvent {
   int wheel;
 };
 
-/// Blocks in poll() on the display, the signal pipe and the socket on which
-/// other copies call (answering them meanwhile) until there is something to
-/// report. Exposure, hovering and the pressed look are handled inside.
-void WaitWindowEvent(WinEvent* event);
+/// Blocks in poll() on the display, the signal pipe and `watch_fd` (when
+/// >= 0; the platform's socket on which other copies call) until there is
+/// something to report. Exposure, hovering and the pressed look are handled
+/// inside.
+void WaitWindowEvent(WinEvent* event, int watch_fd);
 
 /// Whether a file dropped now would be taken (the main screen, the input
 /// dialog).
@@ -106,16 +104,3 @@ void BringWindowForward();
 /// The signal (SIGINT, SIGTERM, SIGHUP) that closed the window, or 0.
 int WindowCloseSignal();
 
-bool IsEnterKey(const WinEvent& event);
-bool IsEscapeKey(const WinEvent& event);
-
-// ---- The open-file dialog (x11_file_dialog.cpp).
-
-/// The backend's open_file: the full-screen dialog. 1 chosen, 0 cancelled.
-int X11OpenFile(OpenFileView* view);
-
-/// Draws the open-file dialog into the canvas when it is on show.
-bool DrawFileDialog();
-
-/// Composes the canvas and shows it (x11_backend.cpp).
-void X11Present();

@@ -57,7 +57,24 @@ std::string PathOfUri(std::string_view uri, std::string_view host_name) {
 }
 
 InputEvent Key(int virtual_key, int modifiers) {
-  return InputEvent{kInputKey, virtual_key, modifiers, 0, 0};
+  return InputEvent{kEventKey, virtual_key, modifiers, 0, 0, 0};
+}
+
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// One pattern: '*' then a literal tail, or '*' alone.
+bool MatchesOne(std::string_view name, std::u16string_view pattern) {
+  if (pattern.empty() || pattern[0] != u'*') return false;
+  pattern.remove_prefix(1);
+  if (pattern.empty() || pattern == u".*") return true;
+  if (pattern.size() > name.size()) return false;
+  std::string_view tail = name.substr(name.size() - pattern.size());
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] > 0x7F || Lower(static_cast<char>(pattern[i])) != Lower(tail[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -70,29 +87,23 @@ bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event) {
     case XK_F1: key = VK_F1; break;
     case XK_F2: key = VK_F2; break;
     case XK_Return:
-    case XK_KP_Enter: key = kVkReturn; break;
-    case XK_Escape: key = kVkEscape; break;
+    case XK_KP_Enter: key = VK_RETURN; break;
+    case XK_Escape: key = VK_ESCAPE; break;
     case XK_Tab:
-    case XK_ISO_Left_Tab: key = kVkTab; break;
-    case XK_BackSpace: key = kVkBack; break;
-    case XK_Delete:
-    case XK_KP_Delete: key = kVkDelete; break;
+    case XK_ISO_Left_Tab: key = VK_TAB; break;
+    case XK_BackSpace: key = VK_BACK; break;
     case XK_Up:
-    case XK_KP_Up: key = kVkUp; break;
+    case XK_KP_Up: key = VK_UP; break;
     case XK_Down:
-    case XK_KP_Down: key = kVkDown; break;
-    case XK_Left:
-    case XK_KP_Left: key = kVkLeft; break;
-    case XK_Right:
-    case XK_KP_Right: key = kVkRight; break;
+    case XK_KP_Down: key = VK_DOWN; break;
     case XK_Prior:
-    case XK_KP_Prior: key = kVkPrior; break;
+    case XK_KP_Prior: key = VK_PRIOR; break;
     case XK_Next:
-    case XK_KP_Next: key = kVkNext; break;
+    case XK_KP_Next: key = VK_NEXT; break;
     case XK_Home:
-    case XK_KP_Home: key = kVkHome; break;
+    case XK_KP_Home: key = VK_HOME; break;
     case XK_End:
-    case XK_KP_End: key = kVkEnd; break;
+    case XK_KP_End: key = VK_END; break;
     default: break;
   }
   if (key == 0) {
@@ -117,6 +128,22 @@ char32_t KeysymToCharacter(unsigned long keysym) {
     return usable ? static_cast<char32_t>(point) : 0;
   }
   return 0;
+}
+
+bool NameMatchesFilter(std::string_view name, std::u16string_view patterns) {
+  while (!patterns.empty()) {
+    size_t end = patterns.find(u';');
+    if (MatchesOne(name, patterns.substr(0, end))) return true;
+    patterns.remove_prefix(end == std::u16string_view::npos ? patterns.size() : end + 1);
+  }
+  return false;
+}
+
+int FilterForName(std::string_view name, const FileFilterView* filters, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (filters[i].pattern != nullptr && NameMatchesFilter(name, filters[i].pattern)) return i + 1;
+  }
+  return count;
 }
 
 std::string FirstFileOfUriList(std::string_view list, std::string_view host_name) {

@@ -9,34 +9,28 @@
 
 #include "platform/backend.h"
 
-/// Virtual-key codes the window passes on besides F1, F2, letters and digits.
-constexpr int kVkBack = 0x08;
-constexpr int kVkTab = 0x09;
-constexpr int kVkReturn = 0x0D;
-constexpr int kVkEscape = 0x1B;
-constexpr int kVkPrior = 0x21;  // PgUp
-constexpr int kVkNext = 0x22;   // PgDn
-constexpr int kVkEnd = 0x23;
-constexpr int kVkHome = 0x24;
-constexpr int kVkLeft = 0x25;
-constexpr int kVkUp = 0x26;
-constexpr int kVkRight = 0x27;
-constexpr int kVkDown = 0x28;
-constexpr int kVkDelete = 0x2E;
-
 /// X modifier bits as a KeyPress reports them (ShiftMask, ControlMask, Mod1Mask).
 constexpr unsigned kXShift = 1u << 0;
 constexpr unsigned kXControl = 1u << 2;
 constexpr unsigned kXAlt = 1u << 3;
 
 /// Turns a keysym (as XLookupString gives it, Shift applied) and the modifier
-/// state into a key event: F1, F2, Enter, Esc, Tab, Backspace, Delete, the
-/// arrows, PgUp, PgDn, Home, End, letters and digits (Ctrl+letter included).
-/// False for a key the program has no use for.
+/// state into a key event: F1, F2, Enter, Esc, Tab, Backspace, Up, Down,
+/// PgUp, PgDn, Home, End, letters and digits (Ctrl+letter included), as the
+/// terminal passes them on. False for a key the program has no use for. The
+/// event's character is left 0: KeysymToCharacter gives it.
 bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event);
 
 /// The character a keysym types (Latin-1 and Unicode keysyms), or 0.
 char32_t KeysymToCharacter(unsigned long keysym);
+
+/// Whether a file name matches a filter's patterns ("*.gpx", several joined by
+/// ';'; "*" and "*.*" match anything); ASCII letters in either case.
+bool NameMatchesFilter(std::string_view name, std::u16string_view patterns);
+
+/// The 1-based filter a dropped file is read with: the first whose pattern
+/// its name matches, else the last (NMEA, as on the command line).
+int FilterForName(std::string_view name, const FileFilterView* filters, int count);
 
 /// The first local file named in a text/uri-list (lines of URIs, '#' lines
 /// are comments): "file:///p", "file://localhost/p" or "file://HOST/p" with

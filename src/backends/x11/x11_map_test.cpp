@@ -20,30 +20,31 @@ TEST(X11MapTest, KeysBecomeKeyEvents) {
       {'a', kXControl, true, 'A', kModControl},      // Ctrl+A: About
       {'q', kXControl, true, 'Q', kModControl},      // Ctrl+Q: save and exit
       {'Q', kXControl | kXShift, true, 'Q', kModControl | kModShift},
-      {0xFF0D, 0, true, kVkReturn, 0},               // Return
-      {0xFF8D, 0, true, kVkReturn, 0},               // keypad Enter
-      {0xFF1B, 0, true, kVkEscape, 0},
-      {0xFF09, 0, true, kVkTab, 0},
-      {0xFE20, kXShift, true, kVkTab, kModShift},    // Shift+Tab as ISO_Left_Tab
-      {0xFF08, 0, true, kVkBack, 0},
-      {0xFF52, 0, true, kVkUp, 0},
-      {0xFF54, 0, true, kVkDown, 0},
-      {0xFF55, 0, true, kVkPrior, 0},                // PgUp
-      {0xFF56, 0, true, kVkNext, 0},                 // PgDn
-      {0xFF9A, 0, true, kVkPrior, 0},                // keypad PgUp
-      {0xFF50, 0, true, kVkHome, 0},
-      {0xFF57, 0, true, kVkEnd, 0},
+      {0xFF0D, 0, true, VK_RETURN, 0},               // Return
+      {0xFF8D, 0, true, VK_RETURN, 0},               // keypad Enter
+      {0xFF1B, 0, true, VK_ESCAPE, 0},
+      {0xFF09, 0, true, VK_TAB, 0},
+      {0xFE20, kXShift, true, VK_TAB, kModShift},    // Shift+Tab as ISO_Left_Tab
+      {0xFF08, 0, true, VK_BACK, 0},
+      {0xFF52, 0, true, VK_UP, 0},
+      {0xFF54, 0, true, VK_DOWN, 0},
+      {0xFF55, 0, true, VK_PRIOR, 0},                // PgUp
+      {0xFF56, 0, true, VK_NEXT, 0},                 // PgDn
+      {0xFF9A, 0, true, VK_PRIOR, 0},                // keypad PgUp
+      {0xFF50, 0, true, VK_HOME, 0},
+      {0xFF57, 0, true, VK_END, 0},
       {'7', kXAlt, true, '7', kModAlt},
       {'.', 0, false, 0, 0},                         // types, but is no key event
       {0xFFE3, kXControl, false, 0, 0},              // Control itself
       {0xFFC0, 0, false, 0, 0},                      // F3
+      {0xFF51, 0, false, 0, 0},                      // Left: the terminal passes it on neither
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keysym);
     InputEvent event = {};
     EXPECT_EQ(KeysymToInput(c.keysym, c.state, &event), c.taken);
     if (!c.taken) continue;
-    EXPECT_EQ(event.kind, kInputKey);
+    EXPECT_EQ(event.kind, kEventKey);
     EXPECT_EQ(event.key, c.key);
     EXPECT_EQ(event.modifiers, c.modifiers);
   }
@@ -166,18 +167,90 @@ TEST(X11MapTest, PixelsMapToCells) {
   EXPECT_EQ(rows, 3);
 }
 
-TEST(X11CanvasTest, TextFitsItsCells) {
-  ClearCanvas(8, 3);
-  EXPECT_EQ(CanvasText(0, 0, u"Wayconv and more", 20, 0), 8);  // cut at the edge
-  EXPECT_EQ(CanvasText(1, 2, u"a\U0001F600b", 10, kCellSelected), 3);  // a pair is one cell
-  EXPECT_EQ(CanvasText(2, 0, u"x\ty\xD800z", 8, 0), 5);  // control, lone surrogate: stand-ins
-  EXPECT_EQ(CanvasText(3, 0, u"off", 3, 0), 0);          // no such row
-  EXPECT_EQ(CanvasText(), "Wayconv\n  a\xF0\x9F\x98\x80" "b\nx\xEF\xBF\xBDy\xEF\xBF\xBDz\n");
-  EXPECT_EQ(TheCanvas().marks[1 * 8 + 3], kCellSelected);
-  EXPECT_EQ(TheCanvas().marks[1 * 8 + 5], 0);
-  EXPECT_EQ(CanvasTailThatFits(u"abcdef", 3), 3u);
-  EXPECT_EQ(CanvasTailThatFits(u"ab\U0001F600", 2), 1u);
-  EXPECT_EQ(CanvasTailThatFits(u"ab", 5), 0u);
+TEST(X11MapTest, DroppedNamesPickTheirFilter) {
+  const FileFilterView filters[] = {
+      {u"gpx", u"*.gpx"}, {u"mps", u"*.mps"}, {u"plt", u"*.plt;*.PLT2"}, {u"nmea", u"*.nmea"}};
+  struct Case {
+    const char* name;
+    int filter;
+  };
+  const Case cases[] = {
+      {"walk.gpx", 1}, {"WALK.GPX", 1}, {"hike.mps", 2}, {"a.plt", 3}, {"a.plt2", 3},
+      {"drive.nmea", 4}, {"drive.log", 4},  // anything else is NMEA, the last
+      {"gpx", 4}, {".gpx", 1}, {"walk.gpx.bak", 4}, {"", 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FilterForName(c.name, filters, 4), c.filter);
+  }
+  EXPECT_TRUE(NameMatchesFilter("x", u"*"));
+  EXPECT_TRUE(NameMatchesFilter("x", u"*.*"));
+  EXPECT_FALSE(NameMatchesFilter("x.gpx", u"walk.gpx"));  // only "*" patterns
+  EXPECT_FALSE(NameMatchesFilter("x.gpx", u""));
+}
+
+// The platform's drawing of a 6x4 screen, row by row.
+struct Drawing {
+  std::u16string cells;
+  std::vector<unsigned char> marks;
+  DrawnScreen screen() const {
+    return DrawnScreen{6, 4, cells.data(), marks.data(), -1, 0};
+  }
+};
+
+TEST(X11CanvasTest, CellsComeFromTheDrawing) {
+  Drawing d;
+  d.cells = u"Title "
+            u"a\U0001F600bc "     // a pair takes two cells, its glyph the first
+            u"x\ty\xD800z "       // a control character, a lone surrogate
+            u"OK  \U0001F600";    // a pair on a row's last two cells
+  d.marks.assign(24, 0);
+  d.marks[6] = d.marks[7] = d.marks[8] = kMarkReverse;
+  CanvasFromDrawing(d.screen());
+  const Canvas& c = TheCanvas();
+  EXPECT_EQ(c.glyphs[7], U'\U0001F600');
+  EXPECT_EQ(c.glyphs[8], 0u);
+  EXPECT_EQ(c.marks[8], kCellSelected);
+  EXPECT_EQ(c.marks[9], 0);
+  EXPECT_EQ(CanvasText(), "Title\n"
+                          "a\xF0\x9F\x98\x80 bc\n"
+                          "x\xEF\xBF\xBDy\xEF\xBF\xBDz\n"
+                          "OK  \xF0\x9F\x98\x80\n");
+  // A high surrogate at a row's end does not pair with the next row's start.
+  d.cells = u"     \xD83D"
+            u"\xDE00     "
+            u"      "
+            u"      ";
+  CanvasFromDrawing(d.screen());
+  EXPECT_EQ(c.glyphs[5], 0xFFFDu);
+  EXPECT_EQ(c.glyphs[6], 0xFFFDu);
+}
+
+TEST(X11CanvasTest, FindsThePopupBox) {
+  Drawing d;
+  d.marks.assign(24, 0);
+  d.cells = u"Title "
+            u" ┌──┐ "
+            u" ├──┤ "
+            u" └──┘ ";
+  CanvasFromDrawing(d.screen());
+  Canvas& c = TheCanvas();
+  ASSERT_TRUE(FindPopupBox(&c));
+  EXPECT_EQ(c.popup_left, 1);
+  EXPECT_EQ(c.popup_top, 1);
+  EXPECT_EQ(c.popup_width, 4);
+  EXPECT_EQ(c.popup_height, 3);
+  // Cut at the screen's bottom: it runs to the last row.
+  d.cells = u"Title " u"      " u"┌─┐   " u"│ │   ";
+  CanvasFromDrawing(d.screen());
+  ASSERT_TRUE(FindPopupBox(&c));
+  EXPECT_EQ(c.popup_top, 2);
+  EXPECT_EQ(c.popup_height, 2);
+  // Box characters in the log that make no box.
+  d.cells = u"┌┐    " u"┌──   " u"│     " u"x     ";
+  CanvasFromDrawing(d.screen());
+  EXPECT_FALSE(FindPopupBox(&c));
+  EXPECT_EQ(c.popup_width, 0);
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ struct Colour {
 enum ColourName {
   kInk,          // body text
   kPaper,        // body background
-  kDimInk,       // hints and notes
   kTitlePaper,   // the title band
   kTitleInk,
   kFlashPaper,   // the title band while it flashes
@@ -45,7 +44,7 @@ enum ColourName {
 };
 
 const unsigned kRgb[kColourCount] = {
-    0x1E2329, 0xFCFCFD, 0x6B7480, 0x24476B, 0xFFFFFF, 0xE8A33D, 0x2F6DB5, 0xFFFFFF,
+    0x1E2329, 0xFCFCFD, 0x24476B, 0xFFFFFF, 0xE8A33D, 0x2F6DB5, 0xFFFFFF,
     0xE4E8EE, 0xC2C9D3, 0xFFFFFF, 0xEDF3FB, 0xC6D8EF, 0x8D98A7, 0x2F6DB5, 0x36618F,
     0x4876A8, 0x1A3654, 0x8FB0D3, 0xFFFFFF, 0x4A5563, 0xBCC3CC,
 };
@@ -195,7 +194,7 @@ void DrawCells(int row, int top, int band, bool popup) {
   const WindowMetrics& m = g_display.metrics;
   int baseline = top + (band - (g_display.mono->ascent + g_display.mono->descent)) / 2 +
                  g_display.mono->ascent;
-  GlyphRun normal, selected, dim;
+  GlyphRun normal, selected;
   for (int column = 0; column < canvas.columns; ++column) {
     if (InPopup(row, column) != popup) continue;
     size_t at = static_cast<size_t>(row * canvas.columns + column);
@@ -204,14 +203,13 @@ void DrawCells(int row, int top, int band, bool popup) {
     int x = CellX(column);
     bool is_selected = (marks & kCellSelected) != 0;
     if (is_selected && !popup) Fill(kSelectPaper, x, top, m.cell_width, band);
-    int ink = is_selected ? kSelectInk : (marks & kCellDim) ? kDimInk : kInk;
+    int ink = is_selected ? kSelectInk : kInk;
     if (glyph == U' ' || glyph == 0) continue;
     if (DrawBoxGlyph(glyph, popup ? kPopupBorder : ink, x, top, m.cell_width, band)) continue;
-    AddGlyph(is_selected ? &selected : (marks & kCellDim) ? &dim : &normal, glyph, x, baseline);
+    AddGlyph(is_selected ? &selected : &normal, glyph, x, baseline);
   }
   FlushRun(&normal, kInk);
   FlushRun(&selected, kSelectInk);
-  FlushRun(&dim, kDimInk);
 }
 
 void ButtonRect(int button, int* x, int* y, int* width, int* height) {

@@ -151,7 +151,7 @@ void TakeKey(XKeyEvent* key) {
   XLookupString(key, text, sizeof text, &keysym, nullptr);
   WinEvent event = Simple(kWinKey);
   bool mapped = KeysymToInput(keysym, key->state, &event.key);
-  if (!mapped) event.key = InputEvent{};
+  if (!mapped) event.key = InputEvent{0, 0, 0, 0, 0, 0};
   if ((key->state & (kXControl | kXAlt)) == 0) event.character = KeysymToCharacter(keysym);
   if (mapped || event.character != 0) Push(event);
 }
@@ -527,7 +527,7 @@ void ShowCanvas() {
   WriteFrameFile();
 }
 
-void WaitWindowEvent(WinEvent* event) {
+void WaitWindowEvent(WinEvent* event, int watch_fd) {
   X11Display& d = Xd();
   EnsureWindow();
   for (;;) {
@@ -554,11 +554,10 @@ void WaitWindowEvent(WinEvent* event) {
     // XPending has flushed the requests. Any other call into Xlib now (even
     // XFlush) may read events into its queue, where poll() cannot see them.
     if (XQLength(d.display) > 0) continue;
-    int claim = ClaimWatchFd();
     pollfd watch[3] = {{ConnectionNumber(d.display), POLLIN, 0},
                        {g_wake[0], POLLIN, 0},
-                       {claim, POLLIN, 0}};
-    int ready = poll(watch, claim >= 0 ? 3 : 2, FlashTimeout());
+                       {watch_fd, POLLIN, 0}};
+    int ready = poll(watch, watch_fd >= 0 ? 3 : 2, FlashTimeout());
     if (ready < 0) {
       if (errno != EINTR) g_gone = true;
       continue;
@@ -569,8 +568,11 @@ void WaitWindowEvent(WinEvent* event) {
       while (read(g_wake[0], buffer, sizeof buffer) > 0) {
       }
     }
-    if (claim >= 0 && (watch[2].revents & POLLIN)) ServeClaim();
     if (watch[0].revents & (POLLHUP | POLLERR | POLLNVAL)) g_gone = true;
+    if (watch_fd >= 0 && (watch[2].revents & POLLIN)) {
+      *event = Simple(kWinWatch);
+      return;
+    }
   }
 }
 
@@ -620,12 +622,4 @@ void BringWindowForward() {
 
 int WindowCloseSignal() {
   return g_close_signal;
-}
-
-bool IsEnterKey(const WinEvent& event) {
-  return event.kind == kWinKey && event.key.kind == kInputKey && event.key.key == kVkReturn;
-}
-
-bool IsEscapeKey(const WinEvent& event) {
-  return event.kind == kWinKey && event.key.kind == kInputKey && event.key.key == kVkEscape;
 }
