@@ -291,6 +291,16 @@ expect "dropped file converted" "$(cut_to_grid "Input file: $files/drop me.plt")
 Track 1 at 47.369380 , 8.539197
 OK!" rows 1 3
 check "dropped file converted as plt" cmp -s "$device_folder/mine.bin" "$work/plt.bin"
+# Dropped on the open dialog (its filter plt), the file is the choice, read
+# by its name's kind.
+keys F1
+wait_for "Type:  gpx   mps  [plt]  nmea"
+cp "$files/tracks/walk.gpx" "$files/DROPPED.GPX"
+check "drop on the dialog taken" "$send" drop "$W" "$files/DROPPED.GPX"
+expect "dropped on the dialog: converted" "$(cut_to_grid "Input file: $files/DROPPED.GPX")
+Track 1 at 47.362300 , 8.548440
+OK!" rows 1 3
+check "dropped file converted as gpx" cmp -s "$device_folder/mine.bin" "$work/gpx.bin"
 
 # --- A second copy brings the window forward and converts nothing. The focus
 # is elsewhere first (the root window, under the pointer outside the window).

@@ -187,8 +187,8 @@ bool InPopup(int row, int column) {
          column >= c.popup_left && column < c.popup_left + c.popup_width;
 }
 
-// The cells of a row from `start` to `end` (inside or outside the popup, as
-// `popup` says), with highlights, in a band of `band` pixels from `top`.
+// The cells of a row inside the popup's box or outside it, as `popup` says,
+// with their highlights, in a band of `band` pixels from `top`.
 void DrawCells(int row, int top, int band, bool popup) {
   const Canvas& canvas = TheCanvas();
   const WindowMetrics& m = g_display.metrics;
