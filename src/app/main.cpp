@@ -10,6 +10,7 @@
 
 #include "app/backends.h"
 #include "app/batch.h"
+#include "host/option_value.h"
 #include "platform/command_line.h"
 #include "shell/shell_globals.h"
 #include "shell/startup.h"
@@ -97,24 +98,6 @@ bool PrintOut(const std::string& text) {
 int UsageError(const std::string& message) {
   PrintError(message + "; try 'wayconv --help'");
   return kExitUsage;
-}
-
-// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
-bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* value) {
-  size_t length = std::strlen(name);
-  const char* arg = argv[*i];
-  if (std::strncmp(arg, name, length) != 0) return false;
-  if (arg[length] == '=') {
-    *value = arg + length + 1;
-    return true;
-  }
-  if (arg[length] != 0) return false;
-  if (*i + 1 >= argc) {
-    *value = std::string();
-    return true;
-  }
-  *value = argv[++*i];
-  return true;
 }
 
 // The interactive program on the terminal, or with `desktop` in a window on

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/batch.h"
+#include "host/atomic_file.h"
 
 namespace {
 
@@ -47,17 +48,6 @@ void InstallHandlers() {
     if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
     sigaction(s, &action, nullptr);
   }
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // Prints "<what>: <the system's reason><advice>", closes and removes the copy.

@@ -216,6 +216,22 @@ inline bool ReadCoordinateField(const char* field, int digits, char positive, ch
   return true;
 }
 
+// Reads the latitude and longitude fields from `field` on, each with its
+// hemisphere, into `point`, and checks their ranges: kReadOk or the
+// reader's result for the first field at fault.
+[[gnu::always_inline]] inline int ReadPosition(const char* field, TrackPoint* point) {
+  if (!ReadCoordinateField(field, kLatitudeDegreeDigits, 'N', 'S', &point->latitude, &field)) {
+    return kNmeaBadLatitude;
+  }
+  if (!ReadCoordinateField(field, kLongitudeDegreeDigits, 'E', 'W', &point->longitude, &field)) {
+    return kNmeaBadLongitude;
+  }
+  if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
+    return kNmeaBadLatitude;
+  }
+  return kReadOk;
+}
+
 bool IsGprmc(const unsigned char* line, ptrdiff_t length) {
   return length >= kRmcPrefixLength && std::memcmp(line, kRmcPrefix, kRmcPrefixLength) == 0;
 }
@@ -260,17 +276,7 @@ bool SkipOtherSentence(ByteStream* in, Wanted wanted) {
 
   // Latitude: two digits of degrees, then decimal minutes; longitude: three.
   const char* field = comma + 3;
-  if (!ReadCoordinateField(field, kLatitudeDegreeDigits, 'N', 'S', &point->latitude, &field)) {
-    return kNmeaBadLatitude;
-  }
-  if (!ReadCoordinateField(field, kLongitudeDegreeDigits, 'E', 'W', &point->longitude, &field)) {
-    return kNmeaBadLongitude;
-  }
-
-  if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
-    return kNmeaBadLatitude;
-  }
-  return kReadOk;
+  return ReadPosition(field, point);
 }
 
 // The last fix taken in a fallback mode: its time field, for the repeat test.
@@ -301,16 +307,7 @@ int ReadGgaFields(const char* line, TrackPoint* point) {
   if (quality == nullptr || !IsGgaFixQuality(quality)) return kNmeaNoFix;
   // The quality field lies five commas on, so the time field's comma exists.
   const char* field = FindComma(line + kRmcPrefixLength) + 1;
-  if (!ReadCoordinateField(field, kLatitudeDegreeDigits, 'N', 'S', &point->latitude, &field)) {
-    return kNmeaBadLatitude;
-  }
-  if (!ReadCoordinateField(field, kLongitudeDegreeDigits, 'E', 'W', &point->longitude, &field)) {
-    return kNmeaBadLongitude;
-  }
-  if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
-    return kNmeaBadLatitude;
-  }
-  return kReadOk;
+  return ReadPosition(field, point);
 }
 
 // The fallback modes: RMC or GGA of any talker, each fix once.
