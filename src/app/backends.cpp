@@ -4,6 +4,9 @@
 
 #include "backends/headless/headless_backend.h"
 #include "backends/terminal/terminal_backend.h"
+#if WAYCONV_HAVE_X11
+#include "backends/x11/x11_backend.h"
+#endif
 
 namespace {
 
@@ -11,6 +14,10 @@ namespace {
 // picks it for a user.
 const BackendRow kBackends[] = {
     {"terminal", TerminalBackend, TerminalCloseSignal},
+#if WAYCONV_HAVE_X11
+    // Built only when the X11 and Xft headers were found.
+    {"x11", X11Backend, X11CloseSignal},
+#endif
     {"headless", HeadlessBackend, nullptr},
 };
 

@@ -26,6 +26,7 @@ namespace {
 
 const char kUsage[] =
     "usage: wayconv [INPUT]\n"
+    "       wayconv --window [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
     "                       [--split|--no-split] [--strict] INPUT\n"
     "       wayconv --show TRACKFILE\n"
@@ -50,6 +51,8 @@ const char kUsage[] =
     "\n"
     "When standard output is not a terminal, 'wayconv INPUT' is a batch run.\n"
     "\n"
+    "  --window       open the window on the X display instead (same keys; a file\n"
+    "                 dropped on it is converted; its close button saves nothing)\n"
     "  --batch        convert with no window and print the log to standard output;\n"
     "                 INPUT - reads standard input\n"
     "  --kind KIND    read INPUT as gpx, mps, plt or nmea, in any case (default:\n"
@@ -101,16 +104,28 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// The interactive program on the terminal, with `input` (or nothing) as its
-// command line.
-int RunWindow(const char* input) {
+// The interactive program on the terminal, or with `desktop` in a window on
+// the X display, with `input` (or nothing) as its command line.
+int RunWindow(const char* input, bool desktop) {
   std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
-  const BackendRow* row = FindBackend("terminal");
+  const BackendRow* row = FindBackend(desktop ? "x11" : "terminal");
+  if (row == nullptr) {
+    PrintError("built without the desktop window; use the terminal window or --batch");
+    return kExitNoScreen;
+  }
   int code = RunInteractive(row->backend(), command_line.c_str());
   if (code == kExitNoScreen) {
     const char* term = std::getenv("TERM");
-    PrintError(std::string("this terminal cannot show the window (TERM=") +
-               (term != nullptr ? term : "") + "); use --batch");
+    const char* display = std::getenv("DISPLAY");
+    if (!desktop) {
+      PrintError(std::string("this terminal cannot show the window (TERM=") +
+                 (term != nullptr ? term : "") + "); use --batch");
+    } else if (display == nullptr || display[0] == 0) {
+      PrintError("no X display (DISPLAY is not set); use the terminal window or --batch");
+    } else {
+      PrintError(std::string("no X display (cannot open DISPLAY=") + display +
+                 "); use the terminal window or --batch");
+    }
     return code;
   }
   if (SettingsSaveError() != 0) {
@@ -142,6 +157,7 @@ int main(int argc, char** argv) {
   if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
   BatchOptions options;
   bool batch = false;
+  bool desktop = false;
   bool have_input = false;
   bool batch_options = false;  // options only a batch run uses
   bool options_done = false;
@@ -157,6 +173,8 @@ int main(int argc, char** argv) {
         return PrintOut(std::string("wayconv ") + WAYCONV_VERSION + "\n") ? 0 : 1;
       } else if (std::strcmp(arg, "--batch") == 0) {
         batch = true;
+      } else if (std::strcmp(arg, "--window") == 0) {
+        desktop = true;
       } else if (std::strcmp(arg, "--split") == 0) {
         options.split = 1;
         batch_options = true;
@@ -182,9 +200,11 @@ int main(int argc, char** argv) {
     options.input = arg;
     have_input = true;
   }
+  if (desktop && batch) return UsageError("--window and --batch exclude each other");
   // On a terminal the window runs; with the output going elsewhere, or when
-  // asked for, the batch front end.
-  batch = batch || !isatty(STDOUT_FILENO);
+  // asked for, the batch front end. --window opens the desktop window wherever
+  // the output goes (a program started from a menu has no terminal).
+  batch = !desktop && (batch || !isatty(STDOUT_FILENO));
   if (!batch) {
     if (batch_options) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
@@ -196,7 +216,7 @@ int main(int argc, char** argv) {
     if (have_input && options.input == "-") {
       return UsageError("standard input (-) is read in batch mode only; add --batch");
     }
-    return RunWindow(have_input ? options.input.c_str() : nullptr);
+    return RunWindow(have_input ? options.input.c_str() : nullptr, desktop);
   }
   if (!have_input) return UsageError("no input file given");
   return RunBatch(options);

@@ -1,0 +1,256 @@
+#include "backends/x11/x11_map.h"
+
+#include <gtest/gtest.h>
+
+#include "backends/x11/x11_internal.h"
+
+namespace {
+
+TEST(X11MapTest, KeysBecomeKeyEvents) {
+  struct Case {
+    unsigned long keysym;
+    unsigned state;
+    bool taken;
+    int key;
+    int modifiers;
+  };
+  const Case cases[] = {
+      {0xFFBE, 0, true, VK_F1, 0},                   // F1: the left soft key
+      {0xFFBF, 0, true, VK_F2, 0},                   // F2: the right soft key
+      {'a', kXControl, true, 'A', kModControl},      // Ctrl+A: About
+      {'q', kXControl, true, 'Q', kModControl},      // Ctrl+Q: save and exit
+      {'Q', kXControl | kXShift, true, 'Q', kModControl | kModShift},
+      {0xFF0D, 0, true, VK_RETURN, 0},               // Return
+      {0xFF8D, 0, true, VK_RETURN, 0},               // keypad Enter
+      {0xFF1B, 0, true, VK_ESCAPE, 0},
+      {0xFF09, 0, true, VK_TAB, 0},
+      {0xFE20, kXShift, true, VK_TAB, kModShift},    // Shift+Tab as ISO_Left_Tab
+      {0xFF08, 0, true, VK_BACK, 0},
+      {0xFF52, 0, true, VK_UP, 0},
+      {0xFF54, 0, true, VK_DOWN, 0},
+      {0xFF55, 0, true, VK_PRIOR, 0},                // PgUp
+      {0xFF56, 0, true, VK_NEXT, 0},                 // PgDn
+      {0xFF9A, 0, true, VK_PRIOR, 0},                // keypad PgUp
+      {0xFF50, 0, true, VK_HOME, 0},
+      {0xFF57, 0, true, VK_END, 0},
+      {'7', kXAlt, true, '7', kModAlt},
+      {'.', 0, false, 0, 0},                         // types, but is no key event
+      {0xFFE3, kXControl, false, 0, 0},              // Control itself
+      {0xFFC0, 0, false, 0, 0},                      // F3
+      {0xFF51, 0, false, 0, 0},                      // Left: the terminal passes it on neither
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keysym);
+    InputEvent event = {};
+    EXPECT_EQ(KeysymToInput(c.keysym, c.state, &event), c.taken);
+    if (!c.taken) continue;
+    EXPECT_EQ(event.kind, kEventKey);
+    EXPECT_EQ(event.key, c.key);
+    EXPECT_EQ(event.modifiers, c.modifiers);
+  }
+}
+
+TEST(X11MapTest, KeysymsTypeCharacters) {
+  EXPECT_EQ(KeysymToCharacter('~'), U'~');
+  EXPECT_EQ(KeysymToCharacter(' '), U' ');
+  EXPECT_EQ(KeysymToCharacter(0xE9), U'\u00E9');        // eacute, Latin-1
+  EXPECT_EQ(KeysymToCharacter(0x010020AC), U'\u20AC');  // a Unicode keysym
+  EXPECT_EQ(KeysymToCharacter(0x0101F600), U'\U0001F600');
+  EXPECT_EQ(KeysymToCharacter(0x0100D800), 0u);  // no surrogates
+  EXPECT_EQ(KeysymToCharacter(0x01000085), 0u);  // no control characters
+  EXPECT_EQ(KeysymToCharacter(0xFF0D), 0u);      // Return types nothing
+  EXPECT_EQ(KeysymToCharacter(0x7F), 0u);
+}
+
+TEST(X11MapTest, UriListsNameLocalFiles) {
+  struct Case {
+    const char* list;
+    const char* path;
+  };
+  const Case cases[] = {
+      {"file:///home/ann/walk.gpx\r\n", "/home/ann/walk.gpx"},
+      {"file:///home/ann/walk.gpx", "/home/ann/walk.gpx"},  // no line end
+      {"FILE:///a", "/a"},
+      {"file://localhost/tmp/x.plt\r\n", "/tmp/x.plt"},
+      {"file://box/tmp/x.plt\r\n", "/tmp/x.plt"},            // this machine's name
+      {"file://elsewhere/tmp/x.plt\r\n", ""},                // another machine's file
+      {"# comment\r\nhttp://example.org/a.gpx\r\nfile:///b.gpx\r\nfile:///c.gpx\r\n", "/b.gpx"},
+      {"file:///My%20Tracks/caf%C3%A9.gpx", "/My Tracks/caf\xC3\xA9.gpx"},
+      {"file:///odd%zzname%2", "/odd%zzname%2"},  // not an escape: kept
+      {"file:///nul%00byte", ""},                  // a NUL cannot be in a path
+      {"file://", ""},
+      {"", ""},
+      {"\r\n\r\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list);
+    EXPECT_EQ(FirstFileOfUriList(c.list, "box"), c.path);
+  }
+}
+
+TEST(X11MapTest, DpiComesFromXftDpi) {
+  EXPECT_EQ(DpiFromResources(nullptr), 96);
+  EXPECT_EQ(DpiFromResources(""), 96);
+  EXPECT_EQ(DpiFromResources("Xft.dpi:\t192\n"), 192);
+  EXPECT_EQ(DpiFromResources("Xcursor.size:\t24\nXft.dpi:\t144.6\nXft.hinting:\t1\n"), 145);
+  EXPECT_EQ(DpiFromResources("Xft.dpi: 120"), 120);
+  EXPECT_EQ(DpiFromResources("Xft.dpi:\tlots\n"), 96);
+  EXPECT_EQ(DpiFromResources("Xft.dpi:\t9999999999999\n"), 96);  // out of range, no overflow
+  EXPECT_EQ(DpiFromResources("Xft.dpi:\t12\n"), 96);
+  EXPECT_EQ(DpiFromResources("MyXft.dpi:\t200\n"), 96);
+}
+
+TEST(X11MapTest, SizesScaleWithTheDpi) {
+  int width = 0, height = 0;
+  DefaultWindowSize(96, &width, &height);
+  EXPECT_EQ(width, 480);
+  EXPECT_EQ(height, 640);
+  DefaultWindowSize(192, &width, &height);
+  EXPECT_EQ(width, 960);
+  EXPECT_EQ(height, 1280);
+  EXPECT_EQ(FontPixelsFor(192), 2 * FontPixelsFor(96));
+  WindowMetrics single = MetricsFor(9, 20, 96);
+  WindowMetrics twice = MetricsFor(18, 40, 192);
+  EXPECT_EQ(twice.margin, 2 * single.margin);
+  EXPECT_EQ(twice.title_height, 2 * single.title_height);
+  EXPECT_EQ(twice.bar_height, 2 * single.bar_height);
+  EXPECT_EQ(twice.line, 2 * single.line);
+  // The same window at twice the dpi holds the same grid.
+  int columns = 0, rows = 0, columns2 = 0, rows2 = 0;
+  GridFor(single, 480, 640, &columns, &rows);
+  GridFor(twice, 960, 1280, &columns2, &rows2);
+  EXPECT_EQ(columns, columns2);
+  EXPECT_EQ(rows, rows2);
+}
+
+TEST(X11MapTest, PixelsMapToCells) {
+  WindowMetrics m = MetricsFor(9, 20, 96);
+  int columns = 0, rows = 0;
+  GridFor(m, 480, 640, &columns, &rows);
+  EXPECT_EQ(columns, (480 - 2 * m.margin) / 9);
+  EXPECT_EQ(rows, 2 + (640 - m.body_top - m.bar_height) / 20);
+  struct Case {
+    int x, y, column, row;
+  };
+  const Case cases[] = {
+      {0, 0, 0, 0},                                  // the title band
+      {479, m.title_height - 1, columns - 1, 0},
+      {m.margin, m.title_height, 0, 1},              // between title and body: row 1
+      {m.margin + 9, m.body_top + 20, 1, 2},
+      {m.margin + 8, m.body_top + 19, 0, 1},
+      {240, 639, (240 - m.margin) / 9, rows - 1},     // the bar
+      {240, 640 - m.bar_height - 1, (240 - m.margin) / 9, rows - 2},  // the gap above the bar
+      {-5, -5, 0, 0},                                // outside: clamped
+      {5000, 300, columns - 1, 1 + (300 - m.body_top) / 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    int column = -1, row = -1;
+    CellAt(m, 480, 640, columns, rows, c.x, c.y, &column, &row);
+    EXPECT_EQ(column, c.column);
+    EXPECT_EQ(row, c.row);
+  }
+  // Each row's band: the title, the body's rows one cell high, the bar.
+  int top = 0, band = 0;
+  RowBand(m, 640, rows, 0, &top, &band);
+  EXPECT_EQ(top, 0);
+  EXPECT_EQ(band, m.title_height);
+  RowBand(m, 640, rows, 3, &top, &band);
+  EXPECT_EQ(top, m.body_top + 2 * 20);
+  EXPECT_EQ(band, 20);
+  RowBand(m, 640, rows, rows - 1, &top, &band);
+  EXPECT_EQ(top, 640 - m.bar_height);
+  EXPECT_EQ(band, m.bar_height);
+  // A tiny window still has a grid.
+  GridFor(m, 10, 10, &columns, &rows);
+  EXPECT_EQ(columns, 1);
+  EXPECT_EQ(rows, 3);
+}
+
+TEST(X11MapTest, DroppedNamesPickTheirFilter) {
+  const FileFilterView filters[] = {
+      {u"gpx", u"*.gpx"}, {u"mps", u"*.mps"}, {u"plt", u"*.plt;*.PLT2"}, {u"nmea", u"*.nmea"}};
+  struct Case {
+    const char* name;
+    int filter;
+  };
+  const Case cases[] = {
+      {"walk.gpx", 1}, {"WALK.GPX", 1}, {"hike.mps", 2}, {"a.plt", 3}, {"a.plt2", 3},
+      {"drive.nmea", 4}, {"drive.log", 4},  // anything else is NMEA, the last
+      {"gpx", 4}, {".gpx", 1}, {"walk.gpx.bak", 4}, {"", 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FilterForName(c.name, filters, 4), c.filter);
+  }
+  EXPECT_TRUE(NameMatchesFilter("x", u"*"));
+  EXPECT_TRUE(NameMatchesFilter("x", u"*.*"));
+  EXPECT_FALSE(NameMatchesFilter("x.gpx", u"walk.gpx"));  // only "*" patterns
+  EXPECT_FALSE(NameMatchesFilter("x.gpx", u""));
+}
+
+// The platform's drawing of a 6x4 screen, row by row.
+struct Drawing {
+  std::u16string cells;
+  std::vector<unsigned char> marks;
+  DrawnScreen screen() const {
+    return DrawnScreen{6, 4, cells.data(), marks.data(), -1, 0};
+  }
+};
+
+TEST(X11CanvasTest, CellsComeFromTheDrawing) {
+  Drawing d;
+  d.cells = u"Title "
+            u"a\U0001F600bc "     // a pair takes two cells, its glyph the first
+            u"x\ty\xD800z "       // a control character, a lone surrogate
+            u"OK  \U0001F600";    // a pair on a row's last two cells
+  d.marks.assign(24, 0);
+  d.marks[6] = d.marks[7] = d.marks[8] = kMarkReverse;
+  CanvasFromDrawing(d.screen());
+  const Canvas& c = TheCanvas();
+  EXPECT_EQ(c.glyphs[7], U'\U0001F600');
+  EXPECT_EQ(c.glyphs[8], 0u);
+  EXPECT_EQ(c.marks[8], kCellSelected);
+  EXPECT_EQ(c.marks[9], 0);
+  EXPECT_EQ(CanvasText(), "Title\n"
+                          "a\xF0\x9F\x98\x80 bc\n"
+                          "x\xEF\xBF\xBDy\xEF\xBF\xBDz\n"
+                          "OK  \xF0\x9F\x98\x80\n");
+  // A high surrogate at a row's end does not pair with the next row's start.
+  d.cells = u"     \xD83D"
+            u"\xDE00     "
+            u"      "
+            u"      ";
+  CanvasFromDrawing(d.screen());
+  EXPECT_EQ(c.glyphs[5], 0xFFFDu);
+  EXPECT_EQ(c.glyphs[6], 0xFFFDu);
+}
+
+TEST(X11CanvasTest, FindsThePopupBox) {
+  Drawing d;
+  d.marks.assign(24, 0);
+  d.cells = u"Title "
+            u" ┌──┐ "
+            u" ├──┤ "
+            u" └──┘ ";
+  CanvasFromDrawing(d.screen());
+  Canvas& c = TheCanvas();
+  ASSERT_TRUE(FindPopupBox(&c));
+  EXPECT_EQ(c.popup_left, 1);
+  EXPECT_EQ(c.popup_top, 1);
+  EXPECT_EQ(c.popup_width, 4);
+  EXPECT_EQ(c.popup_height, 3);
+  // Cut at the screen's bottom: it runs to the last row.
+  d.cells = u"Title " u"      " u"┌─┐   " u"│ │   ";
+  CanvasFromDrawing(d.screen());
+  ASSERT_TRUE(FindPopupBox(&c));
+  EXPECT_EQ(c.popup_top, 2);
+  EXPECT_EQ(c.popup_height, 2);
+  // Box characters in the log that make no box.
+  d.cells = u"┌┐    " u"┌──   " u"│     " u"x     ";
+  CanvasFromDrawing(d.screen());
+  EXPECT_FALSE(FindPopupBox(&c));
+  EXPECT_EQ(c.popup_width, 0);
+}
+
+}  // namespace
