@@ -61,6 +61,13 @@ void PrepareRun(const std::string& input, int kind, const std::string& output);
 /// Little-endian 32-bit word of `bytes` at `offset`.
 uint32_t WordAt(const std::string& bytes, size_t offset);
 
+/// The host's null device ("/dev/null", "NUL" on Windows).
+extern const char kNullDevice[];
+
+/// At most how many prefix lengths past the first 64 bytes the reader tests
+/// cut a sample at: each one costs a few file opens.
+extern const size_t kPrefixCutLimit;
+
 /// Runs a command line through /bin/sh; returns its exit status and fills
 /// `out` with what it printed on standard output (and `err` on standard error).
 int RunCommand(const std::string& command, std::string* out, std::string* err = nullptr);
