@@ -11,10 +11,10 @@
 #include <fstream>
 #include <string>
 
+#include "backends/headless/headless_backend.h"
 #include "common/message_log.h"
 #include "common/types.h"
-#include "platform/headless_backend.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/startup.h"
 
 int main(int argc, char** argv) {

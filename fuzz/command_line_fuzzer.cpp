@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "backends/headless/headless_backend.h"
 #include "common/globals.h"
 #include "common/input_kind.h"
 #include "fuzz_scratch.h"
@@ -40,6 +41,7 @@ void ResetAll() {
   ResetGlobalsForTest();
   ResetShellGlobalsForTest();
   ResetPlatformForTest();
+  UsePlatformBackend(HeadlessBackend());
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 // bytes of the TrackImage with a sane point count and empty slots after the
 // last point, and an earlier track file left exactly as it was by a run that
 // failed. Inputs of even length convert with track splitting on, odd ones
-// with it off, so both paths are covered by the same corpus.
+// with it off, so both paths are covered by the same corpus. As GPX, the
+// bytes are also read point by point with the reader's fast path on and
+// off, and every result and point must agree.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -22,7 +24,8 @@
 #include "conversion/conversion_run.h"
 #include "conversion/track_file.h"
 #include "fuzz_scratch.h"
-#include "platform/text.h"
+#include "host/text.h"
+#include "readers/gpx_reader.h"
 
 #ifndef WAYCONV_FUZZ_KIND
 #error "WAYCONV_FUZZ_KIND must be the input kind code, 1 (GPX) to 4 (NMEA)"
@@ -61,6 +64,26 @@ uint32_t Word(const std::string& bytes, size_t offset) {
   return value;  // the build host is little-endian, as the file is
 }
 
+// Every result and point ReadGpxPoint gives on the input, with the fast
+// path on or off, as bytes: result, latitude and longitude of each call.
+std::string GpxSteps(size_t size, int fast) {
+  std::string steps;
+  InputStream = StreamOpen(g_input_wide.c_str(), "rb");
+  FuzzCheck(InputStream != nullptr, "the scratch input does not open");
+  GpxFastPath = fast;
+  TrackPoint point{-1.0, -2.0};
+  for (size_t i = 0; i <= size + 1; ++i) {
+    int result = ReadGpxPoint(&point);
+    steps.append(reinterpret_cast<const char*>(&result), sizeof result);
+    steps.append(reinterpret_cast<const char*>(&point), sizeof point);
+    if (result < 0) break;
+  }
+  StreamClose(InputStream);
+  InputStream = nullptr;
+  GpxFastPath = 1;
+  return steps;
+}
+
 void ResetAll() {
   ResetGlobalsForTest();
   ResetTrackFileForTest();
@@ -85,6 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static_assert(kInputGpx == 1 && kInputNmea == 4, "the kind codes the build uses");
   InputKind = WAYCONV_FUZZ_KIND;
   DoSplit = size % 2 == 0 ? 1 : 0;
+
+  if (InputKind == kInputGpx) {
+    FuzzCheck(GpxSteps(size, 1) == GpxSteps(size, 0),
+              "the GPX fast path and the general path disagree");
+  }
 
   int result = ConvertTrack();
 

@@ -14,8 +14,8 @@
 
 #include "common/globals.h"
 #include "fuzz_scratch.h"
+#include "host/text.h"
 #include "platform/registry.h"
-#include "platform/text.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
 

@@ -10,6 +10,7 @@ set -u
 
 bin=$(cd "$(dirname "$1")" && pwd -P)/$(basename "$1")
 source_dir=$2
+version=$("$bin" --version) && version=${version#wayconv } || exit 1
 wait_seconds=15     # for any one thing to show
 overall_seconds=180 # for the whole test
 
@@ -250,7 +251,7 @@ about_caption="About Wayconv$(printf '%65s' '')OK"
 keys $w C-a
 expect "about texts" "$about_caption
 
-   Wayconv V1.20" rows $w 0 2
+   Wayconv V$version" rows $w 0 2
 keys $w Enter
 wait_gone $w "About Wayconv"
 keys $w F2

@@ -7,7 +7,7 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/track_file.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 void ResetAllForTest() {
   ResetGlobalsForTest();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -20,18 +21,29 @@ class TempDir {
   std::string path_;
 };
 
-/// Points HOME, XDG_CONFIG_HOME and WAYCONV_ROOT at fresh folders inside
-/// `dir` while it lives, and back at their old values afterwards.
-class PrivateEnvironment {
+/// Saves the named environment variables and puts them back (or unsets
+/// them again) at destruction, whatever the test set meanwhile.
+class SavedEnvironment {
  public:
-  explicit PrivateEnvironment(const TempDir& dir);
-  ~PrivateEnvironment();
-  PrivateEnvironment(const PrivateEnvironment&) = delete;
-  PrivateEnvironment& operator=(const PrivateEnvironment&) = delete;
+  explicit SavedEnvironment(std::initializer_list<const char*> names);
+  ~SavedEnvironment();
+  SavedEnvironment(const SavedEnvironment&) = delete;
+  SavedEnvironment& operator=(const SavedEnvironment&) = delete;
 
  private:
   std::vector<std::pair<std::string, std::string>> saved_;  // name, old value
   std::vector<std::string> unset_;                          // names that were unset
+};
+
+/// Points HOME, XDG_CONFIG_HOME and WAYCONV_ROOT (and USERPROFILE on
+/// Windows) at fresh folders inside
+/// `dir` while it lives, and back at their old values afterwards.
+class PrivateEnvironment {
+ public:
+  explicit PrivateEnvironment(const TempDir& dir);
+
+ private:
+  SavedEnvironment saved_{"HOME", "XDG_CONFIG_HOME", "WAYCONV_ROOT", "USERPROFILE"};
 };
 
 /// Resets every layer's program-wide state below the shell.

@@ -32,25 +32,30 @@ TempDir::~TempDir() {
   if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", path_.c_str());
 }
 
-PrivateEnvironment::PrivateEnvironment(const TempDir& dir) {
-  const std::pair<const char*, const char*> variables[] = {
-      {"HOME", "home"}, {"XDG_CONFIG_HOME", "config"}, {"WAYCONV_ROOT", "device"}};
-  for (const auto& [name, folder] : variables) {
+SavedEnvironment::SavedEnvironment(std::initializer_list<const char*> names) {
+  for (const char* name : names) {
     const char* old = std::getenv(name);
     if (old != nullptr) {
       saved_.emplace_back(name, old);
     } else {
       unset_.emplace_back(name);
     }
+  }
+}
+
+SavedEnvironment::~SavedEnvironment() {
+  for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
+  for (const std::string& name : unset_) unsetenv(name.c_str());
+}
+
+PrivateEnvironment::PrivateEnvironment(const TempDir& dir) {
+  const std::pair<const char*, const char*> variables[] = {
+      {"HOME", "home"}, {"XDG_CONFIG_HOME", "config"}, {"WAYCONV_ROOT", "device"}};
+  for (const auto& [name, folder] : variables) {
     std::string path = dir.File(folder);
     if (mkdir(path.c_str(), 0700) != 0) ADD_FAILURE() << "cannot make " << path;
     setenv(name, path.c_str(), 1);
   }
-}
-
-PrivateEnvironment::~PrivateEnvironment() {
-  for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
-  for (const std::string& name : unset_) unsetenv(name.c_str());
 }
 
 bool FileExists(const std::string& path) {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "test_util.h"
 
 const char kNullDevice[] = "NUL";
@@ -55,10 +55,8 @@ TempDir::~TempDir() {
   if (error) std::fprintf(stderr, "cannot remove %s\n", path_.c_str());
 }
 
-PrivateEnvironment::PrivateEnvironment(const TempDir& dir) {
-  const std::pair<const char*, const char*> variables[] = {
-      {"USERPROFILE", "home"}, {"HOME", "home"}, {"WAYCONV_ROOT", "device"}};
-  for (const auto& [name, folder] : variables) {
+SavedEnvironment::SavedEnvironment(std::initializer_list<const char*> names) {
+  for (const char* name : names) {
     bool set = false;
     std::string old = VariableValue(name, &set);
     if (set) {
@@ -66,16 +64,25 @@ PrivateEnvironment::PrivateEnvironment(const TempDir& dir) {
     } else {
       unset_.emplace_back(name);
     }
+  }
+}
+
+SavedEnvironment::~SavedEnvironment() {
+  for (const auto& [name, value] : saved_) SetVariable(name, value);
+  for (const std::string& name : unset_) SetVariable(name, "");  // "" removes it
+}
+
+PrivateEnvironment::PrivateEnvironment(const TempDir& dir) {
+  const std::pair<const char*, const char*> variables[] = {{"USERPROFILE", "home"},
+                                                           {"HOME", "home"},
+                                                           {"XDG_CONFIG_HOME", "config"},
+                                                           {"WAYCONV_ROOT", "device"}};
+  for (const auto& [name, folder] : variables) {
     std::string path = dir.File(folder);
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::u8path(path), error);
     SetVariable(name, path);
   }
-}
-
-PrivateEnvironment::~PrivateEnvironment() {
-  for (const auto& [name, value] : saved_) SetVariable(name, value);
-  for (const std::string& name : unset_) SetVariable(name, "");  // "" removes it
 }
 
 bool FileExists(const std::string& path) {

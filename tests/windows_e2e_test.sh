@@ -26,6 +26,7 @@ export WINEPREFIX=${WINEPREFIX:-$(dirname "$exe")/wine}
 work=$(mktemp -d "${TMPDIR:-/tmp}/wayconv-win-e2e.XXXXXX") || exit 1
 xvfb_pid=
 cleanup() {
+  "$wineserver" -k 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -44,55 +45,141 @@ for side in linux windows; do
 done
 run_linux() {
   (cd "$work/linux" && HOME=$work/linux/root XDG_CONFIG_HOME=$work/linux/root \
-    WAYCONV_ROOT=$work/linux/root "$linux" --batch "$@")
+    WAYCONV_ROOT=$work/linux/root "$linux" "$@")
 }
 run_windows() {
-  (cd "$work/windows" && WAYCONV_ROOT="Z:$work/windows/root" "$wine" "$exe" --batch "$@")
+  (cd "$work/windows" && WAYCONV_ROOT="Z:$work/windows/root" "$wine" "$exe" "$@")
 }
+# Runs both builds with the same arguments: the same exit status, standard
+# output and standard error, byte for byte.
+same_on_both() {  # same_on_both WHAT ARGS...
+  local what=$1
+  shift
+  run_linux "$@" >"$work/linux.out" 2>"$work/linux.err"
+  local linux_status=$?
+  run_windows "$@" >"$work/windows.out" 2>"$work/windows.err"
+  local windows_status=$?
+  [ "$linux_status" = "$windows_status" ] ||
+    fail "$what: exit status $windows_status on Windows, $linux_status on Linux"
+  cmp -s "$work/linux.out" "$work/windows.out" ||
+    fail "$what: standard output differs: $(diff "$work/linux.out" "$work/windows.out" | head -5)"
+  cmp -s "$work/linux.err" "$work/windows.err" ||
+    fail "$what: standard error differs: $(diff "$work/linux.err" "$work/windows.err" | head -5)"
+}
+
+# Batch runs use the saved settings: none, to begin with.
+"$wine" reg delete 'HKCU\Software\Brivex\Wayconv' /f >/dev/null 2>&1
 
 echo "== batch mode"
 start=$(date +%s%N)
 for sample in walk.plt walk.gpx drive.nmea hike.mps; do
   for options in "" "--no-split" "--kind nmea"; do
-    # shellcheck disable=SC2086
-    run_linux $options --output "out/$sample.bin" "samples/$sample" >"$work/linux.out" 2>"$work/linux.err"
-    linux_status=$?
-    # shellcheck disable=SC2086
-    run_windows $options --output "out/$sample.bin" "samples/$sample" >"$work/windows.out" 2>"$work/windows.err"
-    windows_status=$?
     what="$sample ${options:-(default options)}"
-    [ "$linux_status" = "$windows_status" ] ||
-      fail "$what: exit status $windows_status on Windows, $linux_status on Linux"
-    cmp -s "$work/linux.out" "$work/windows.out" ||
-      fail "$what: the logs differ: $(diff "$work/linux.out" "$work/windows.out" | head -5)"
-    cmp -s "$work/linux.err" "$work/windows.err" ||
-      fail "$what: standard error differs: $(diff "$work/linux.err" "$work/windows.err" | head -5)"
+    # shellcheck disable=SC2086
+    same_on_both "$what" --batch $options --output "out/$sample.bin" "samples/$sample"
     if [ -f "$work/linux/out/$sample.bin" ]; then
       cmp -s "$work/linux/out/$sample.bin" "$work/windows/out/$sample.bin" ||
         fail "$what: the track files differ"
     fi
-    rm -f "$work"/*/out/*
   done
+  # The track file read back: --show and --export, the Windows build reading
+  # its own file.
+  same_on_both "--show $sample" --show "out/$sample.bin"
+  for format in gpx csv svg; do
+    same_on_both "--export $format $sample" --export "$format" "out/$sample.bin"
+  done
+  rm -f "$work"/*/out/*
 done
 # The default output: the device path under WAYCONV_ROOT.
-run_windows samples/walk.plt >/dev/null 2>&1 || fail "default output: exit status $?"
+run_windows --batch samples/walk.plt >/dev/null 2>&1 || fail "default output: exit status $?"
 [ "$(stat -c %s "$work/windows/root/My Documents/GPS Tracks and Waypoints/Tracks.bin" 2>/dev/null)" = 80008 ] ||
   fail "default output: no 80008-byte Tracks.bin under WAYCONV_ROOT"
 # Failures: the same status and messages.
-for args in "samples/missing.gpx" "--kind plt samples/walk.gpx" "--output out/no/such/folder/x.bin samples/walk.plt" "--kind xml samples/walk.gpx"; do
-  # shellcheck disable=SC2086
-  run_linux $args >"$work/linux.out" 2>"$work/linux.err"
-  linux_status=$?
-  # shellcheck disable=SC2086
-  run_windows $args >"$work/windows.out" 2>"$work/windows.err"
-  windows_status=$?
-  [ "$linux_status" = "$windows_status" ] ||
-    fail "$args: exit status $windows_status on Windows, $linux_status on Linux"
-  cmp -s "$work/linux.out" "$work/windows.out" || fail "$args: the logs differ"
-  cmp -s "$work/linux.err" "$work/windows.err" ||
-    fail "$args: standard error differs: $(diff "$work/linux.err" "$work/windows.err" | head -5)"
-done
+same_on_both "missing input" --batch samples/missing.gpx
+same_on_both "wrong kind" --batch --kind plt samples/walk.gpx
+same_on_both "no output folder" --batch --output out/no/such/folder/x.bin samples/walk.plt
+same_on_both "unknown kind" --batch --kind xml samples/walk.gpx
+same_on_both "no track file" --show samples/walk.gpx
+same_on_both "version" --version
 echo "   batch checks took $((($(date +%s%N) - start) / 1000000)) ms"
+
+echo "== the window"
+if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null || ! command -v script >/dev/null; then
+  echo "   skipped: needs Xvfb, xdotool and script"
+else
+  start=$(date +%s%N)
+  display=:$((70 + $$ % 100))
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=$display
+  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+  root=$work/windows/window-root
+  track="$root/My Documents/GPS Tracks and Waypoints/Tracks.bin"
+  mkdir -p "$root"
+  "$wine" reg delete 'HKCU\Software\Brivex\Wayconv' /f >/dev/null 2>&1
+  # The program in a Wine desktop (title bars and steady focus without a
+  # window manager), on a terminal of its own so that it shows its window.
+  # Once the desktop runs, explorer hands the program over and returns; the
+  # terminal stays a while, or the program would lose it while it starts.
+  start_window() {  # start_window LOG [INPUT]
+    (cd "$work/windows" && WAYCONV_ROOT="Z:$root" script -qfec \
+      "$wine explorer /desktop=Wayconv,800x600 $exe ${2:-}; sleep 8" /dev/null >"$1" 2>&1) &
+  }
+  wait_for() {  # wait_for SECONDS COMMAND...: until COMMAND succeeds
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+    return 1
+  }
+  # The log area of the window: white while the window shows.
+  window_shows() {
+    [ "$(import -window root -crop 1x1+100+120 -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}')" = "#FFFFFF" ]
+  }
+  window_hidden() { ! window_shows; }
+  file_size_is() { [ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]; }
+  # The Windows process itself, not the shells that started it.
+  not_running() { ! pgrep -f "^[^ ]*wayconv\.exe $1" >/dev/null; }
+
+  start_window "$work/first.log" samples/walk.gpx
+  wait_for 30 file_size_is "$track" 80008 || fail "window: the sample given was not converted"
+  wait_for 20 window_shows || fail "window: not shown"
+  sleep 1
+  if [ -n "$screenshot" ]; then
+    import -window root -crop 800x600+0+0 "$screenshot" || fail "window: no screenshot"
+  fi
+  # Tools > Break track at 1000 m space (off), then Ctrl+Q saves and closes.
+  xdotool mousemove 90 32 click 1
+  sleep 1
+  [ -n "$screenshot" ] && import -window root -crop 800x600+0+0 "${screenshot%.png}-tools.png"
+  xdotool mousemove 120 78 click 1
+  sleep 0.5
+  xdotool key ctrl+q
+  wait_for 15 not_running samples/walk.gpx ||
+    fail "window: Ctrl+Q did not close it"
+  query=$("$wine" reg query 'HKCU\Software\Brivex\Wayconv' 2>/dev/null | tr -d '\r')
+  grep -q 'OutputFile *REG_SZ *\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin$' <<<"$query" ||
+    fail "window: Ctrl+Q saved no OutputFile: $query"
+  grep -q 'DoSplit *REG_DWORD *0x0$' <<<"$query" || fail "window: Ctrl+Q saved no DoSplit 0: $query"
+
+  # A second copy brings the first forward (here: back from minimised) and
+  # converts nothing.
+  start_window "$work/first.log"
+  wait_for 20 window_shows || fail "second copy: the first window is not shown"
+  sleep 1
+  xdotool key alt+space
+  sleep 0.5
+  xdotool key n
+  wait_for 10 window_hidden || fail "second copy: could not minimise the first"
+  rm -f "$track"
+  start_window "$work/second.log" samples/walk.plt
+  wait_for 20 window_shows || fail "second copy: the first window did not come forward"
+  sleep 2
+  [ -f "$track" ] && fail "second copy: converted its input"
+  not_running samples/walk.plt || fail "second copy: still running"
+  xdotool key ctrl+q
+  sleep 1
+  echo "   window checks took $((($(date +%s%N) - start) / 1000000)) ms"
+fi
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed"

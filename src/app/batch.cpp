@@ -1,13 +1,12 @@
 #include "app/batch.h"
 
-#include <csignal>
 #include <cstdio>
 
 #include "common/globals.h"
 #include "common/input_kind.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/settings.h"
 
 namespace {
@@ -60,8 +59,6 @@ int RunBatch(const BatchOptions& options) {
   InputKind = options.kind != 0 ? options.kind : InputKindFromExtension(InputPath);
   if (options.split >= 0) DoSplit = options.split;
 
-  // A reader that goes away (`wayconv x | head`) must not stop the conversion.
-  std::signal(SIGPIPE, SIG_IGN);
   SetLogSink(PrintLogText);
   int result = ConvertTrack();
   SetLogSink(nullptr);

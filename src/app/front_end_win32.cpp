@@ -3,9 +3,10 @@
 // "\n" not turned into "\r\n") and UTF-8 on a console, and the window on the
 // real Win32 API.
 //
-// The window is the default when standard output is not a file or a pipe:
+// The window is the default when standard output is a console or missing:
 // started from Explorer (then the console made for this program alone is
-// closed) or from a console. Redirected output, or --batch, is a batch run.
+// closed) or from a console window. Output redirected to a file, a pipe or
+// NUL, or --batch, makes a batch run, as on other hosts.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -39,9 +40,14 @@ bool OwnsConsoleAlone() {
 
 }  // namespace
 
+// A console, or no standard output at all (started from Explorer with the
+// console let go, or with output closed): the window. A file, a pipe or NUL:
+// a batch run.
 bool OutputIsTerminal() {
-  DWORD type = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE));
-  return type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE;
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return true;
+  DWORD mode = 0;
+  return GetConsoleMode(output, &mode) != 0;
 }
 
 int RunWindow(const char* input) {

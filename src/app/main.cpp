@@ -1,20 +1,17 @@
 // wayconv: converts one GPS recording into the device's 80008-byte track file.
-#include <unistd.h>
-
-#include <csignal>
+// The options, the same on every host; each host's entry point and window are
+// in front_end_posix.cpp and front_end_win32.cpp.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/batch.h"
-#include "platform/command_line.h"
-#include "platform/terminal_backend.h"
-#include "shell/shell_globals.h"
-#include "shell/startup.h"
+#include "app/front_end.h"
+#include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
-#define WAYCONV_VERSION "1.20"
+#error "WAYCONV_VERSION comes from the CMake project version"
 #endif
 
 namespace {
@@ -23,6 +20,8 @@ const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
     "                       [--split|--no-split] INPUT\n"
+    "       wayconv --show TRACKFILE\n"
+    "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
     "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt or an\n"
     "NMEA $GPRMC log) into the 80008-byte binary track file.\n"
@@ -50,6 +49,15 @@ const char kUsage[] =
     "  --no-split      keep all points in one track\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
+    "\n"
+    "Reading a track file back (no window, no settings):\n"
+    "  --show          print its points, tracks (first point, length in km) and\n"
+    "                  bounding box\n"
+    "  --export FORMAT write it as gpx (GPX 1.1), csv (track,point,latitude,\n"
+    "                  longitude) or svg (a picture of the tracks) to standard\n"
+    "                  output, or with --output PATH to that file\n"
+    "They exit with 0 when done, 2 when TRACKFILE is not a readable track file\n"
+    "or the output cannot be created, 3 when a write failed, 64 on a usage error.\n"
     "\n"
     "A path that starts with a backslash is a device path under $WAYCONV_ROOT\n"
     "(default: your home folder). Exit status: 0 written, 2 input or output could\n"
@@ -80,39 +88,10 @@ bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* v
   return true;
 }
 
-// The interactive program on the terminal, with `input` (or nothing) as its
-// command line.
-int RunWindow(const char* input) {
-  std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
-  int code = RunInteractive(TerminalBackend(), command_line.c_str());
-  if (code == kExitNoScreen) {
-    const char* term = std::getenv("TERM");
-    PrintError(std::string("this terminal cannot show the window (TERM=") +
-               (term != nullptr ? term : "") + "); use --batch");
-    return code;
-  }
-  if (RunningCopyProcess != 0) {
-    PrintError("already running (process " + std::to_string(RunningCopyProcess) +
-               "); brought it forward");
-    return 0;
-  }
-  // Closed by a signal: end the way that signal ends a program, so that a
-  // calling shell sees it.
-  int signal_number = TerminalCloseSignal();
-  if (signal_number != 0) {
-    std::signal(signal_number, SIG_DFL);
-    std::raise(signal_number);
-    return 128 + signal_number;
-  }
-  return code;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  // A closed pipe or FIFO at the output shows as a write error, in the
-  // window as in batch mode, instead of ending the program.
-  std::signal(SIGPIPE, SIG_IGN);
+int RunCommandLine(int argc, char** argv) {
+  if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
   BatchOptions options;
   bool batch = false;
   bool have_input = false;
@@ -157,7 +136,7 @@ int main(int argc, char** argv) {
   }
   // On a terminal the window runs; with the output going elsewhere, or when
   // asked for, the batch front end.
-  batch = batch || !isatty(STDOUT_FILENO);
+  batch = batch || !OutputIsTerminal();
   if (!batch) {
     if (batch_options) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/message_log.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 char16_t InputPath[kInputPathSize];
 int InputKind = kInputGpx;
@@ -17,6 +17,7 @@ int32_t StartOffset = 0;
 int32_t MpsReaderState = 0;
 int32_t MpsNextRecordPos = 0;
 int32_t MpsRemainingPoints = 0;
+int GpxFastPath = 1;
 
 void ResetGlobalsForTest() {
   InputPath[0] = 0;
@@ -33,6 +34,7 @@ void ResetGlobalsForTest() {
   MpsReaderState = 0;
   MpsNextRecordPos = 0;
   MpsRemainingPoints = 0;
+  GpxFastPath = 1;
   ClearLog();
   SetLogSink(nullptr);
   SetLogRepaint(nullptr);

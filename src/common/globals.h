@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "common/types.h"
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 
 constexpr int kInputPathSize = 2040;   // characters of storage, terminator included
 constexpr int kOutputPathSize = 2048;  // characters of storage, terminator included
@@ -29,6 +29,7 @@ extern int32_t StartOffset;                   // input position where the points
 extern int32_t MpsReaderState;                // 0 no track open, 1 at a track header, 2 in points
 extern int32_t MpsNextRecordPos;              // file offset of the next MapSource record
 extern int32_t MpsRemainingPoints;            // points of the current track not yet read
+extern int GpxFastPath;                       // nonzero: the GPX reader's fast path is on; 1 at start
 
 /// Back to the values of a fresh start (defaults, no streams, empty log).
 void ResetGlobalsForTest();

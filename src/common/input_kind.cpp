@@ -1,7 +1,7 @@
 #include "common/input_kind.h"
 
 #include "common/types.h"
-#include "platform/text.h"
+#include "host/text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "common/message_log.h"
 
-#include "platform/text.h"
+#include "host/text.h"
 
 char16_t MessageLog[kMessageLogSize];
 

@@ -16,7 +16,7 @@
 #include <functional>
 #include <thread>
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "reader_test_util.h"
 
 namespace {

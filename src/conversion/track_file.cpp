@@ -23,6 +23,12 @@ void PutWord(size_t offset, uint32_t word) {
   TrackImage[offset + 3] = static_cast<unsigned char>(word >> 24);
 }
 
+uint32_t GetWord(const unsigned char* image, size_t offset) {
+  return static_cast<uint32_t>(image[offset]) | static_cast<uint32_t>(image[offset + 1]) << 8 |
+         static_cast<uint32_t>(image[offset + 2]) << 16 |
+         static_cast<uint32_t>(image[offset + 3]) << 24;
+}
+
 // Rounds to 8 decimal places through the exact decimal expansion, the way a
 // printed "%.8f" value reads back.
 double RoundTo8Places(double value) {
@@ -90,6 +96,29 @@ uint32_t LatitudeWord(double latitude) {
     held = static_cast<int32_t>(value);
   }
   return static_cast<uint32_t>(held) & 0x7FFFFFFFu;
+}
+
+double LongitudeFromWord(uint32_t word) {
+  return static_cast<int32_t>(word) * kDegreesPerSemicircle;
+}
+
+double LatitudeFromWord(uint32_t word) {
+  // Shifting the flag out and back in arithmetically extends the sign from
+  // bit 30 (both shifts are defined in C++20).
+  int32_t value = static_cast<int32_t>(word << 1) >> 1;
+  return value * kDegreesPerSemicircle;
+}
+
+int32_t ImagePointCount(const unsigned char* image) {
+  return static_cast<int32_t>(GetWord(image, 0));
+}
+
+int DecodeSlot(const unsigned char* image, int index, TrackPoint* point) {
+  size_t offset = 8 + 8 * static_cast<size_t>(index);
+  uint32_t latitude_word = GetWord(image, offset + 4);
+  point->longitude = LongitudeFromWord(GetWord(image, offset));
+  point->latitude = LatitudeFromWord(latitude_word);
+  return (latitude_word & kTrackStartFlag) != 0 ? 1 : 0;
 }
 
 void StorePoint(const TrackPoint& point, int index) {

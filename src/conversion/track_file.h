@@ -9,6 +9,12 @@
 //
 // 10000 slots; at most 9996 are filled and the rest stay zero. One semicircle
 // is 180/2^31 degrees.
+//
+// Reading a file back: the longitude is the signed longitude word; the
+// latitude is the latitude word with bit 31 cleared and sign-extended from
+// bit 30. A track starts at each slot whose flag is set (and at slot 0, which
+// the converter always flags). A count from 0 to 10000 is valid; slots from
+// the count upwards are ignored.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +28,7 @@ constexpr int kMaxStoredPoints = 9996;
 constexpr uint32_t kTrackStartFlag = 0x80000000u;
 constexpr double kMetersPerDegreeLatitude = 111195.48679259;
 constexpr double kTrackBreakMeters = 1000.0;
+constexpr double kDegreesPerSemicircle = 180.0 / 2147483648.0;
 
 extern unsigned char TrackImage[kTrackFileSize];  // the file as it will be written
 extern int PointCount;                            // slots filled so far
@@ -42,6 +49,18 @@ uint32_t LongitudeWord(double longitude);
 /// The latitude word without the track-start flag: the semicircle value held
 /// to [-2^30, 2^30 - 1], then its low 31 bits, so no latitude changes sign.
 uint32_t LatitudeWord(double latitude);
+
+/// The longitude in degrees of a longitude word.
+double LongitudeFromWord(uint32_t word);
+
+/// The latitude in degrees of a latitude word, with or without the flag.
+double LatitudeFromWord(uint32_t word);
+
+/// The point count of a whole image (kTrackFileSize bytes), unchecked.
+int32_t ImagePointCount(const unsigned char* image);
+
+/// Decodes slot `index` of a whole image; returns 1 when it starts a track.
+int DecodeSlot(const unsigned char* image, int index, TrackPoint* point);
 
 /// Encodes `point` into slot `index` (0..9999, not checked). When a track is
 /// pending, announces it in the log and flags the slot as a track start.

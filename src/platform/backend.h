@@ -1,19 +1,27 @@
-// A backend shows the screen and reads the user's input. The window layer
-// keeps the windows, the queue and the screen's cells; a backend only draws
-// what ComposeScreen gives it and turns what the user does into InputEvents,
-// popup choices and dialog answers. While it waits anywhere, a backend also
-// watches ClaimWatchFd() and calls ServeClaim() when it is readable, so that
-// another copy of the program is answered at once.
+// The backend interface: the whole contract between the platform (windows,
+// queue, models) and a backend that shows the screen and reads the user's
+// input. The platform keeps the windows and the screen's cells and draws its
+// own popup, dialogs and open-file dialog from its models (DrawScreen); a
+// backend presents that drawing and turns what the user does into
+// InputEvents. A backend may instead show native popups and dialogs through
+// track_popup, run_dialog and open_file; a backend that draws ours points
+// them at RunOwnPopup, RunOwnDialog and RunOwnOpenFile.
+//
+// While a backend waits for input it also watches the descriptor the
+// platform gives it and reports kEventWatch when that is readable; the
+// platform then answers other copies of the program. A backend never knows
+// what the descriptor is.
 #pragma once
 
 #include "platform/win_defs.h"
 
 /// What next_input read.
-constexpr int kInputKey = 1;     // key (a VK_ code), modifiers
-constexpr int kInputClick = 2;   // column, row of the screen
-constexpr int kInputResize = 3;  // the screen changed size
-constexpr int kInputClose = 4;   // the system closes the program's windows
-constexpr int kInputEnd = 5;     // no input will ever come again
+constexpr int kEventKey = 1;     // key (a VK_ code), modifiers, character (0 for none)
+constexpr int kEventClick = 2;   // column, row of the screen
+constexpr int kEventResize = 3;  // the screen changed size
+constexpr int kEventClose = 4;   // the system closes the program's windows
+constexpr int kEventEnd = 5;     // no input will ever come again
+constexpr int kEventWatch = 6;   // the platform's watch descriptor is readable
 
 constexpr int kModControl = 1;
 constexpr int kModShift = 2;
@@ -25,6 +33,7 @@ struct InputEvent {
   int modifiers;
   int column;
   int row;
+  int character;  // the Unicode character a key typed, 0 for none
 };
 
 /// The whole screen as cells, row 0 the title row. The soft keys' spans on the
@@ -88,19 +97,38 @@ struct OpenFileView {
   int must_exist;     // only an existing file may be chosen
 };
 
+/// The screen as the user should see it: the composed windows with the
+/// popup, dialog or open-file dialog on show drawn over them. `marks` holds
+/// kMark* bits per cell; the cursor is shown at cursor_row, cursor_column
+/// when cursor_row >= 0.
+constexpr unsigned char kMarkReverse = 1;
+
+struct DrawnScreen {
+  int columns;
+  int rows;
+  const char16_t* cells;       // rows * columns, row by row
+  const unsigned char* marks;  // the same cells' kMark* bits
+  int cursor_row;
+  int cursor_column;
+};
+
 struct PlatformBackend {
   const char* name;
   int (*start)();  // takes the screen; 0 on success
   void (*stop)();  // gives the screen back
   void (*screen_size)(int* columns, int* rows);
-  void (*present)();                            // the screen changed: draw ComposeScreen's frame
-  int (*next_input)(InputEvent* event);         // blocks; returns the event's kind
+  void (*present)();  // the screen changed: draw DrawScreen's cells
+  /// Blocks until there is input, or `watch_fd` (when >= 0) is readable;
+  /// returns the event's kind.
+  int (*next_input)(InputEvent* event, int watch_fd);
   int (*track_popup)(const MenuView* menu);     // the chosen item's id, or 0
   int (*run_dialog)(const DialogView* dialog);  // waits for one action: kDialog*
   int (*open_file)(OpenFileView* view);         // 1 chosen, 0 cancelled
   void (*bring_forward)();                      // another copy asked for this program's window
 };
 
+/// The backend the windows are shown on; every program and test chooses one
+/// before it creates a window (there is no default).
 void UsePlatformBackend(const PlatformBackend* backend);
 const PlatformBackend* CurrentBackend();
 
@@ -108,8 +136,21 @@ const PlatformBackend* CurrentBackend();
 /// now. The cells stay valid until the next window operation.
 void ComposeScreen(ScreenFrame* frame);
 
-/// The socket on which another copy of the program may call, or -1.
-int ClaimWatchFd();
+/// The whole screen as it should show now; valid until the next window
+/// operation or DrawScreen.
+void DrawScreen(DrawnScreen* screen);
 
-/// Answers the requests waiting on ClaimWatchFd(); never blocks for long.
-void ServeClaim();
+/// The platform's own popup, dialog and open-file dialog, drawn by
+/// DrawScreen and run on the backend's next_input.
+int RunOwnPopup(const MenuView* menu);
+int RunOwnDialog(const DialogView* dialog);
+int RunOwnOpenFile(OpenFileView* view);
+
+/// The popup, open-file dialog or dialog on show, or null (for a backend
+/// that answers them another way but shows ours).
+const MenuView* PopupOnShow();
+const OpenFileView* OpenFileOnShow();
+
+/// The main window's client area as painted (for tests of what the program
+/// drew); false when there is no such window.
+bool AppClientArea(const char16_t** cells, int* columns, int* rows);

@@ -1,6 +1,6 @@
 #include "platform/command_line.h"
 
-#include "platform/text.h"
+#include "host/text.h"
 
 namespace {
 

@@ -9,8 +9,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/atomic_file.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 
 namespace {
 
@@ -41,11 +42,6 @@ bool Glob(std::string_view name, std::string_view pattern) {
   }
   while (p < pattern.size() && pattern[p] == '*') ++p;
   return p == pattern.size();
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The absolute, resolved form of a folder; empty when it is none.

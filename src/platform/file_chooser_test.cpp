@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "test_util.h"
 
 namespace {

@@ -28,10 +28,12 @@ void PressButton(HWND bar_window, int index) {
   PlatformMenu* popup = &bar->bar.popups[button.popup];
   SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
                MAKELPARAM(static_cast<WORD>(button.command), 0));
-  PresentIfChanged();
   MenuView view = {popup->items, popup->count};
+  PopupModel model = StartPopup(&view);
+  ShowPopup(&model);
+  PresentIfChanged();
   int chosen = CurrentBackend()->track_popup(&view);
-  MarkScreenChanged();
+  ShowPopup(nullptr);
   if (chosen > 0 && IsItem(*popup, static_cast<UINT>(chosen))) {
     PostMessageW(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(chosen), 0), 0);
   }

@@ -1,5 +1,6 @@
-// The message queue and the loop's calls: posting, sending, reading and
-// dispatching messages, and turning the backend's input into messages.
+// The message queue and the loop's calls: posting, reading and
+// dispatching messages, reading the backend's input (answering other copies
+// meanwhile) and turning it into messages; a resize refits the windows.
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
@@ -20,7 +21,7 @@ int g_count = 0;
 int g_quit_posted = 0;
 int g_quit_code = 0;
 int g_modifiers = 0;     // of the message being handled
-int g_ended_inputs = 0;  // kInputEnd reads in a row
+int g_ended_inputs = 0;  // kEventEnd reads in a row
 
 bool Post(HWND window, UINT message, WPARAM wparam, LPARAM lparam, int modifiers) {
   if (g_count == kQueueCapacity) return false;
@@ -52,19 +53,21 @@ void CloseAllWindows() {
 }
 
 void TakeInput(const InputEvent& event) {
-  g_ended_inputs = event.kind == kInputEnd ? g_ended_inputs + 1 : 0;
+  g_ended_inputs = event.kind == kEventEnd ? g_ended_inputs + 1 : 0;
   switch (event.kind) {
-    case kInputKey: {
+    case kEventKey: {
       HWND target = ActiveWindow();
       // The soft keys belong to the active window's menu bar, as on the device.
       HWND bar = MenuBarOf(target);
       if (bar != nullptr && (event.key == VK_F1 || event.key == VK_F2)) target = bar;
-      if (target != nullptr) {
+      // A character with no key of its own (only a dialog types it) posts
+      // nothing.
+      if (target != nullptr && event.key != 0) {
         Post(target, WM_KEYDOWN, static_cast<WPARAM>(event.key), 1, event.modifiers);
       }
       break;
     }
-    case kInputClick: {
+    case kEventClick: {
       HWND target = WindowAt(event.column, event.row);
       PlatformWindow* w = LiveWindow(target);
       if (w != nullptr) {
@@ -74,13 +77,13 @@ void TakeInput(const InputEvent& event) {
       }
       break;
     }
-    case kInputResize:
+    case kEventResize:
       HandleScreenResize();
       break;
-    case kInputClose:
+    case kEventClose:
       CloseAllWindows();
       break;
-    case kInputEnd:
+    case kEventEnd:
       // Input is gone for good: close the windows, and if one refuses to go,
       // end the loop anyway.
       if (g_ended_inputs > 1) {
@@ -96,16 +99,38 @@ void TakeInput(const InputEvent& event) {
 
 }  // namespace
 
+int ReadInput(InputEvent* event) {
+  for (;;) {
+    PresentIfChanged();
+    *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
+    int kind = CurrentBackend()->next_input(event, ClaimWatchFd());
+    event->kind = kind;
+    if (kind != kEventWatch) return kind;
+    ServeClaim();
+  }
+}
+
+void HandleScreenResize() {
+  RECT area = WorkArea();
+  ForEachWindow([&](PlatformWindow* w) {
+    if (w->kind == kWindowBar) {
+      MoveWindow(w, 0, area.bottom - 1, area.right, 1, TRUE);
+    } else if (w->kind == kWindowDialog) {
+      MoveWindow(w, area.left, area.top, area.right - area.left, area.bottom - area.top - 1, TRUE);
+    } else if (w->kind == kWindowApp && w->parent == nullptr) {
+      // On the device a rotated screen arrives as this message; the shell
+      // library refits the window.
+      PostMessageW(w, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
+    }
+  });
+  MarkScreenChanged();
+}
+
 BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (window != nullptr && LiveWindow(window) == nullptr) return FALSE;
   return Post(window, message, wparam, lparam, 0) ? TRUE : FALSE;
 }
 
-LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  PlatformWindow* w = LiveWindow(window);
-  if (w == nullptr || w->procedure == nullptr) return 0;
-  return w->procedure(window, message, wparam, lparam);
-}
 
 void PostQuitMessage(int exit_code) {
   g_quit_posted = 1;
@@ -136,9 +161,8 @@ BOOL GetMessageW(MSG* message, HWND /*filter*/, UINT /*first*/, UINT /*last*/) {
       *message = MSG{invalid, WM_PAINT, 0, 0, 0, POINT{0, 0}};
       return TRUE;
     }
-    PresentIfChanged();
     InputEvent event = {};
-    CurrentBackend()->next_input(&event);
+    ReadInput(&event);
     TakeInput(event);
   }
 }

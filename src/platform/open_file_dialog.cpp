@@ -2,9 +2,10 @@
 // an answer must meet before the caller's buffer is touched.
 #include <sys/stat.h>
 
+#include "host/atomic_file.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 #include "platform/dialog_api.h"
-#include "platform/file_stream.h"
-#include "platform/text.h"
 #include "platform/window_internal.h"
 
 namespace {
@@ -26,11 +27,6 @@ int ParseFilters(LPCWSTR list, FileFilterView* filters) {
     filters[count++] = FileFilterView{name, pattern};
   }
   return count;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool Acceptable(const char16_t* path, DWORD flags) {
@@ -85,9 +81,12 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
                        (record->Flags & OFN_FILEMUSTEXIST) != 0};
   for (;;) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
+    FileDialogModel model;
+    StartFileDialog(&model, &view);
+    ShowFileDialog(&model);
     PresentIfChanged();
     int chosen = CurrentBackend()->open_file(&view);
-    MarkScreenChanged();
+    ShowFileDialog(nullptr);
     if (!chosen) return FALSE;
     g_answer[capacity - 1] = 0;
     // The dialog does not let a user leave with a name it refuses.

@@ -1,15 +1,7 @@
-// Painting: invalidation, the paint calls and DrawTextW into a window's cells.
+// Painting: the paint calls and DrawTextW into a window's cells.
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
-BOOL InvalidateRect(HWND window, const RECT* /*rect*/, BOOL erase) {
-  // The whole window is always repainted; its grid is small.
-  PlatformWindow* w = LiveWindow(window);
-  if (w == nullptr) return FALSE;
-  w->invalid = 1;
-  if (erase) w->erase = 1;
-  return TRUE;
-}
 
 BOOL UpdateWindow(HWND window) {
   PlatformWindow* w = LiveWindow(window);

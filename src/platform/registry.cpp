@@ -10,8 +10,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/file_stream.h"
-#include "platform/text.h"
+#include "host/atomic_file.h"
+#include "host/file_stream.h"
+#include "host/text.h"
 
 struct PlatformRegKey {
   std::u16string path;  // the whole key path, "HKEY_CURRENT_USER\..."
@@ -413,50 +414,13 @@ std::string_view LineEnd(std::string_view text) {
   return "\r\n";
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Creates the missing folders on the way to `file`.
-void CreateParentFolders(const std::string& file) {
-  for (size_t slash = file.find('/', 1); slash != std::string::npos;
-       slash = file.find('/', slash + 1)) {
-    mkdir(file.substr(0, slash).c_str(), 0700);  // failures show when the file is made
-  }
-}
-
-// Replaces the file as a whole: a temporary beside it is written, synced,
-// closed and renamed over it. On any failure the temporary goes and the old
-// file stays as it was. A symbolic link is written through, so a linked
-// settings file stays linked.
+// Replaces the file as a whole through the atomic writer; a symbolic link
+// is written through, so a linked settings file stays linked. A new file is
+// the user's alone, and so are the folders made for it.
 bool SaveFile(const std::string& link, std::string_view bytes) {
   if (bytes.size() > kMaxRegistryFileSize) return false;  // it could not be read back
-  std::string path = ResolveLinks(link);
-  CreateParentFolders(path);
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
-  // Make the rename itself durable; a failure here no longer loses data.
-  std::string folder = path.substr(0, path.rfind('/') + 1);
-  int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
-  return true;
+  CreateParentFolders(ResolveLinks(link), 0700);
+  return WriteFileAtomically(link, bytes, 0600);
 }
 
 // Stores `key` and, when `type` is not null, the value `name` in it (in place

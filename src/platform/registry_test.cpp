@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "test_util.h"
 
 namespace {
@@ -61,21 +61,15 @@ class RegistryTest : public WayconvTest {
  protected:
   void SetUp() override {
     WayconvTest::SetUp();
-    old_config_ = std::getenv("XDG_CONFIG_HOME");
-    old_home_ = std::getenv("HOME");
     setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
     file_ = dir_.File("wayconv/registry.reg");
   }
-  void TearDown() override {
-    setenv("XDG_CONFIG_HOME", old_config_.c_str(), 1);
-    setenv("HOME", old_home_.c_str(), 1);
-    WayconvTest::TearDown();
-  }
+  SavedEnvironment saved_env_{"XDG_CONFIG_HOME", "HOME"};
   void WriteRegistry(const std::string& bytes) {
     mkdir(dir_.File("wayconv").c_str(), 0700);
     WriteFile(file_, bytes);
   }
-  std::string old_config_, old_home_, file_;
+  std::string file_;
 };
 
 TEST_F(RegistryTest, QueryReportsTypeAndSizeInBytes) {

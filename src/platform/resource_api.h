@@ -44,8 +44,3 @@ HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR name);
 /// modifiers), sends WM_COMMAND (the entry's command, high word 1) to `window`
 /// and returns nonzero.
 int TranslateAcceleratorW(HWND window, HACCEL table, MSG* message);
-
-/// Sets or clears the check mark of an item, by command (MF_BYCOMMAND) or by
-/// position. Returns the previous state (MF_CHECKED or MF_UNCHECKED) or
-/// kMenuItemMissing.
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags);

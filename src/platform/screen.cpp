@@ -1,16 +1,12 @@
-// The screen as a whole: which backend shows it, what it shows (the title
-// row, the windows' cells, the menu bar's soft keys, a dialog), and what
-// happens when it changes size.
-#include "platform/headless_backend.h"
+// The screen as a whole: what it shows (the title row, the windows' cells,
+// the menu bar's soft keys, a dialog).
+#include "host/text.h"
 #include "platform/shell_api.h"
-#include "platform/text.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
 namespace {
 
-const PlatformBackend* g_backend = nullptr;
-int g_changed = 1;
 std::vector<char16_t> g_screen;  // grows with the screen, reused across frames
 
 void PutText(int columns, int row, int column, const char16_t* text, int limit) {
@@ -51,32 +47,11 @@ void PutDialog(int columns, int rows, const PlatformWindow* w) {
 
 }  // namespace
 
-void UsePlatformBackend(const PlatformBackend* backend) {
-  g_backend = backend;
-  g_changed = 1;
-}
 
-const PlatformBackend* CurrentBackend() {
-  return g_backend != nullptr ? g_backend : HeadlessBackend();
-}
 
-void ResetBackendForTest() {
-  g_backend = nullptr;
-  g_changed = 1;
-}
 
-void MarkScreenChanged() {
-  g_changed = 1;
-}
 
-void PresentIfChanged() {
-  if (g_changed) PresentNow();
-}
 
-void PresentNow() {
-  g_changed = 0;
-  CurrentBackend()->present();
-}
 
 void ComposeScreen(ScreenFrame* frame) {
   int columns = 0;
@@ -125,18 +100,9 @@ void ComposeScreen(ScreenFrame* frame) {
   }
 }
 
-void HandleScreenResize() {
-  RECT area = WorkArea();
-  ForEachWindow([&](PlatformWindow* w) {
-    if (w->kind == kWindowBar) {
-      MoveWindow(w, 0, area.bottom - 1, area.right, 1, TRUE);
-    } else if (w->kind == kWindowDialog) {
-      MoveWindow(w, area.left, area.top, area.right - area.left, area.bottom - area.top - 1, TRUE);
-    } else if (w->kind == kWindowApp && w->parent == nullptr) {
-      // On the device a rotated screen arrives as this message; the shell
-      // library refits the window.
-      PostMessageW(w, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
-    }
-  });
-  MarkScreenChanged();
+int BarRow() {
+  ScreenFrame frame;
+  ComposeScreen(&frame);
+  return frame.bar_row;
 }
+

@@ -54,6 +54,11 @@ BOOL SHInitExtraControls();
 /// parameter), shows the popup and sends the chosen item's WM_COMMAND.
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
+/// Sets or clears the check mark of an item, by command (MF_BYCOMMAND) or by
+/// position. Returns the previous state (MF_CHECKED or MF_UNCHECKED) or
+/// kMenuItemMissing.
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags);
+
 /// Keeps the activation state in `info`. Returns FALSE for a record whose size
 /// is not 12.
 BOOL SHHandleWMActivate(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info,

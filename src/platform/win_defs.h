@@ -130,9 +130,19 @@ constexpr UINT MF_BYPOSITION = 0x0400;
 constexpr UINT MF_SEPARATOR = 0x0800;
 constexpr DWORD kMenuItemMissing = 0xFFFFFFFF;  // CheckMenuItem: no such item
 
+constexpr int VK_BACK = 0x08;
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
 constexpr int VK_SHIFT = 0x10;
 constexpr int VK_CONTROL = 0x11;
 constexpr int VK_MENU = 0x12;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_PRIOR = 0x21;  // Page Up
+constexpr int VK_NEXT = 0x22;   // Page Down
+constexpr int VK_END = 0x23;
+constexpr int VK_HOME = 0x24;
+constexpr int VK_UP = 0x26;
+constexpr int VK_DOWN = 0x28;
 constexpr int VK_F1 = 0x70;  // the left soft key on the device
 constexpr int VK_F2 = 0x71;  // the right soft key
 

@@ -1,137 +1,21 @@
-// Finding a window of another copy of the program, run by the same user.
-//
-// A process that creates a top-level window of class C claims C: it holds an
-// exclusive lock on <folder>/<C>.lock for as long as the window lives, and
-// listens on the local socket <folder>/<C>.sock. The lock decides who owns the
-// name: the kernel drops it when the owner exits or crashes, so a socket file
-// left behind by a crashed copy is recognised as stale (connection refused, lock
-// free) and removed, by the next owner or by whoever finds it. Two copies
-// started together cannot both win, because only one gets the lock.
-//
-// The folder is $XDG_RUNTIME_DIR/wayconv, else /tmp/wayconv-<uid>; it must be
-// a folder of this user that no one else may enter (mode 0700). When no such
-// folder can be had, windows are simply not findable from other processes.
-//
-// Requests and answers are single lines of UTF-8:
+// Finding a window, of this program or of another copy run by the same user:
+// a top-level window claims its class name (host/single_instance.h) from
+// before WM_CREATE until it is destroyed, and answers other copies' requests:
 //   "find TITLE"  ->  "window SERIAL PID" | "none"
 //   "front SERIAL" ->  "ok" | "none"
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "platform/text.h"
+#include "host/single_instance.h"
+#include "host/text.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
 namespace {
 
-constexpr int kReplyTimeoutMs = 3000;  // a copy busy converting answers late
-constexpr size_t kMaxLine = 1024;
-
-struct Claim {
-  int lock_fd = -1;
-  int listen_fd = -1;
-  std::string socket_path;
-  std::u16string class_name;
-};
-
-Claim g_claim;
-
-bool OwnPrivateFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
-         (st.st_mode & 077) == 0;
-}
-
-std::string ClaimFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] == '/') {
-    std::string folder = std::string(runtime) + "/wayconv";
-    if (OwnPrivateFolder(folder)) return folder;
-  }
-  std::string folder = "/tmp/wayconv-" + std::to_string(getuid());
-  return OwnPrivateFolder(folder) ? folder : std::string();
-}
-
-// The class name as a file name: letters, digits, '-' and '_' as they are,
-// every other byte as %XX.
-std::string ClaimBase(const char16_t* class_name) {
-  std::string folder = ClaimFolder();
-  if (folder.empty()) return std::string();
-  std::string name = Utf16ToUtf8(class_name);
-  std::string base = folder + "/";
-  for (unsigned char c : name) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '_') {
-      base += static_cast<char>(c);
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      base += hex;
-    }
-  }
-  return base;
-}
-
-bool FillAddress(const std::string& path, sockaddr_un* address) {
-  std::memset(address, 0, sizeof *address);
-  address->sun_family = AF_UNIX;
-  if (path.size() >= sizeof address->sun_path) return false;
-  std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
-  return true;
-}
-
-// Removes a socket no live owner holds.
-void RemoveIfStale(const std::string& base) {
-  int fd = open((base + ".lock").c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-    unlink((base + ".sock").c_str());
-    flock(fd, LOCK_UN);
-  }
-  close(fd);
-}
-
-// Sends one request line and reads one answer line; false on any failure.
-bool Ask(const std::string& base, const std::string& request, std::string* answer) {
-  sockaddr_un address;
-  if (!FillAddress(base + ".sock", &address)) return false;
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  timeval timeout = {kReplyTimeoutMs / 1000, (kReplyTimeoutMs % 1000) * 1000};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    int error = errno;
-    close(fd);
-    if (error == ECONNREFUSED) RemoveIfStale(base);
-    return false;
-  }
-  std::string line = request + "\n";
-  bool ok = send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size());
-  answer->clear();
-  char buffer[256];
-  while (ok && answer->find('\n') == std::string::npos && answer->size() < kMaxLine) {
-    ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-    if (got <= 0) break;
-    answer->append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
-  size_t end = answer->find('\n');
-  if (!ok || end == std::string::npos) return false;
-  answer->resize(end);
-  return true;
-}
+std::u16string g_class_name;  // the class name claimed, empty when none
 
 // The live top-level window of the claimed class with that title (any title
 // when `any`).
@@ -139,7 +23,7 @@ PlatformWindow* LocalWindow(const std::u16string& title, bool any) {
   PlatformWindow* found = nullptr;
   ForEachWindow([&](PlatformWindow* w) {
     if (found == nullptr && w->kind == kWindowApp && w->parent == nullptr &&
-        w->class_name == g_claim.class_name && (any || w->title == title)) {
+        w->class_name == g_class_name && (any || w->title == title)) {
       found = w;
     }
   });
@@ -168,61 +52,17 @@ std::string Answer(const std::string& request) {
   return "none";
 }
 
-void ServeConnection(int fd) {
-  timeval timeout = {1, 0};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-  std::string request;
-  char buffer[256];
-  while (request.find('\n') == std::string::npos && request.size() < kMaxLine) {
-    ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-    if (got <= 0) return;
-    request.append(buffer, static_cast<size_t>(got));
-  }
-  size_t end = request.find('\n');
-  if (end == std::string::npos) return;
-  request.resize(end);
-  std::string reply = Answer(request) + "\n";
-  send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
-}
-
 }  // namespace
 
 int ClaimClassName(const char16_t* class_name) {
-  if (g_claim.lock_fd >= 0) return kClaimNone;  // this process holds one already
-  std::string base = ClaimBase(class_name);
-  if (base.empty()) return kClaimNone;
-  sockaddr_un address;
-  if (!FillAddress(base + ".sock", &address)) return kClaimNone;
-  int lock_fd = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lock_fd < 0) return kClaimNone;
-  if (flock(lock_fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno;
-    close(lock_fd);
-    return error == EWOULDBLOCK ? kClaimTaken : kClaimNone;
-  }
-  g_claim.lock_fd = lock_fd;
-  g_claim.class_name = class_name;
-  g_claim.socket_path = base + ".sock";
-  // Whatever socket file is there belongs to no one now.
-  unlink(g_claim.socket_path.c_str());
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      listen(fd, 8) == 0) {
-    g_claim.listen_fd = fd;
-  } else if (fd >= 0) {
-    close(fd);
-  }
-  return kClaimHeld;
+  int claim = ClaimInstance(Utf16ToUtf8(class_name));
+  if (claim == kClaimHeld) g_class_name = class_name;
+  return claim;
 }
 
 void ReleaseClaim() {
-  if (g_claim.listen_fd >= 0) {
-    close(g_claim.listen_fd);
-    unlink(g_claim.socket_path.c_str());  // before the lock goes: never a successor's
-  }
-  if (g_claim.lock_fd >= 0) close(g_claim.lock_fd);
-  g_claim = Claim();
+  ReleaseInstance();
+  g_class_name.clear();
 }
 
 void ResetClaimForTest() {
@@ -230,22 +70,14 @@ void ResetClaimForTest() {
 }
 
 int ClaimWatchFd() {
-  return g_claim.listen_fd;
+  return InstanceWatchFd();
 }
 
 void ServeClaim() {
-  if (g_claim.listen_fd < 0) return;
-  for (int i = 0; i < 8; ++i) {
-    int fd = accept4(g_claim.listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return;
-    ServeConnection(fd);
-    close(fd);
-  }
+  ServeInstance(Answer);
 }
 
 HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title) {
-  std::string base = ClaimBase(class_name);
-  if (base.empty()) return nullptr;
   std::string request = "find";
   if (title != nullptr) {
     std::string text = Utf16ToUtf8(title);
@@ -253,7 +85,7 @@ HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title) {
     request += " " + text;
   }
   std::string answer;
-  if (!Ask(base, request, &answer)) return nullptr;
+  if (!AskInstance(Utf16ToUtf8(class_name), request, &answer)) return nullptr;
   long serial = 0;
   long pid = 0;
   if (std::sscanf(answer.c_str(), "window %ld %ld", &serial, &pid) != 2 || pid <= 0) {
@@ -269,10 +101,31 @@ HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title) {
 }
 
 BOOL ForegroundRemoteWindow(PlatformWindow* window) {
-  std::string base = ClaimBase(window->class_name.c_str());
   std::string answer;
-  if (base.empty() || !Ask(base, "front " + std::to_string(window->serial), &answer)) {
+  if (!AskInstance(Utf16ToUtf8(window->class_name), "front " + std::to_string(window->serial),
+                   &answer)) {
     return FALSE;
   }
   return answer == "ok" ? TRUE : FALSE;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+  PlatformWindow* w = LiveWindow(window);
+  if (w == nullptr) return FALSE;
+  if (w->kind == kWindowRemote) return ForegroundRemoteWindow(w);
+  ActivateWindow(w);
+  return TRUE;
+}
+
+HWND FindWindowW(LPCWSTR class_name, LPCWSTR title) {
+  HWND found = nullptr;
+  ForEachWindow([&](PlatformWindow* w) {
+    if (found == nullptr && w->kind == kWindowApp && w->parent == nullptr &&
+        (class_name == nullptr || w->class_name == class_name) &&
+        (title == nullptr || w->title == title)) {
+      found = w;
+    }
+  });
+  if (found != nullptr || class_name == nullptr) return found;
+  return FindRemoteWindow(class_name, title);
 }

@@ -1,12 +1,15 @@
-// The window layer's own records, shared by its files and by the backends in
-// this folder. Nothing outside src/platform includes this.
+// The window layer's own records, shared by its files. Nothing outside
+// src/platform includes this: backends see only platform/backend.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "host/single_instance.h"
 #include "platform/backend.h"
 #include "platform/dialog_api.h"
+#include "platform/file_dialog.h"
+#include "platform/popup_model.h"
 #include "platform/resource_api.h"
 #include "platform/win_defs.h"
 
@@ -79,6 +82,15 @@ struct PlatformWindow {
 /// handle is unknown or destroyed.
 PlatformWindow* LiveWindow(HWND window);
 
+/// A new record in the window table, not yet alive.
+HWND NewTableWindow(int kind);
+
+/// No window is active (its window is going).
+void ClearActiveWindow();
+
+/// Empties the window table.
+void ResetWindowTableForTest();
+
 /// A window of the layer's own kinds (menu bar, dialog, remote stand-in).
 HWND CreateInternalWindow(int kind, HWND parent, const RECT& rect, const char16_t* title,
                           WNDPROC procedure);
@@ -123,15 +135,33 @@ void PresentNow();
 /// The screen changed size: menu bars move, windows are told.
 void HandleScreenResize();
 
-/// The claim of a class name by this process, for the other copies.
-constexpr int kClaimNone = 0;   // not claimed (already held here, or no claim folder)
-constexpr int kClaimTaken = 1;  // a live copy holds it
-constexpr int kClaimHeld = 2;   // claimed now, for this window
+/// The claim of a class name by this process, for the other copies:
+/// kClaimNone, kClaimTaken or kClaimHeld (host/single_instance.h).
 int ClaimClassName(const char16_t* class_name);
 void ReleaseClaim();
 HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title);
 BOOL ForegroundRemoteWindow(PlatformWindow* window);
 void ResetClaimForTest();
+
+/// The socket on which another copy of the program may call, or -1, and the
+/// answering of what waits on it (never blocks for long).
+int ClaimWatchFd();
+void ServeClaim();
+
+/// The popup and open-file dialog on show, drawn by DrawScreen and run by
+/// RunOwnPopup and RunOwnOpenFile; null when none is.
+void ShowPopup(PopupModel* popup);
+PopupModel* ShownPopup();
+void ShowFileDialog(FileDialogModel* dialog);
+FileDialogModel* ShownFileDialog();
+void ResetDrawingForTest();
+
+/// The next input event from the backend; meanwhile answers other copies
+/// whenever the claim socket is readable. Returns the event's kind.
+int ReadInput(InputEvent* event);
+
+/// The menu bar's row now, or -1.
+int BarRow();
 
 /// Message-queue and popup state back to a fresh start.
 void ResetQueueForTest();

@@ -1,13 +1,56 @@
 // The window layer on its own: text drawing, the open-file dialog's rules and
-// the queue's order, on the headless backend.
+// the queue's order, on a stand-in backend of a few lines.
 #include <cstdlib>
+#include <deque>
 
-#include "platform/headless_backend.h"
-#include "platform/text.h"
+#include "host/text.h"
+#include "platform/backend.h"
 #include "platform/windows.h"
 #include "test_util.h"
 
 namespace {
+
+// The stand-in: a 12x6 screen, no input, open-file answers from a queue ("" cancels).
+std::deque<std::string> g_answers;
+
+void StandInSize(int* columns, int* rows) {
+  *columns = 12;
+  *rows = 6;
+}
+int StandInInput(InputEvent* /*event*/, int /*watch_fd*/) {
+  return kEventEnd;
+}
+int StandInOpenFile(OpenFileView* view) {
+  if (g_answers.empty()) return 0;
+  std::u16string answer = Utf8ToUtf16(g_answers.front());
+  g_answers.pop_front();
+  if (answer.empty() || answer.size() >= static_cast<size_t>(view->file_capacity)) return 0;
+  CopyWide(view->file, static_cast<size_t>(view->file_capacity), answer);
+  view->filter_index = 2;
+  return 1;
+}
+const PlatformBackend kStandIn = {
+    "stand-in", [] { return 0; },  [] {}, StandInSize,     [] {}, StandInInput,
+    [](const MenuView*) { return 0; }, [](const DialogView*) { return kDialogClose; },
+    StandInOpenFile, [] {}};
+
+// The window's client area, one line per row, trailing blanks and empty rows cut.
+std::string ClientText() {
+  const char16_t* cells = nullptr;
+  int columns = 0;
+  int rows = 0;
+  if (!AppClientArea(&cells, &columns, &rows)) return std::string();
+  std::vector<std::string> lines;
+  for (int row = 0; row < rows; ++row) {
+    std::u16string_view line(cells + row * columns, static_cast<size_t>(columns));
+    size_t end = line.find_last_not_of(u' ');
+    lines.push_back(Utf16ToUtf8(line.substr(0, end == std::u16string_view::npos ? 0 : end + 1)));
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
 
 const char16_t* g_paint_text = u"";
 RECT g_paint_rect = {0, 0, 0, 0};
@@ -32,11 +75,10 @@ class WindowTest : public WayconvTest {
   void SetUp() override {
     WayconvTest::SetUp();
     ResetPlatformForTest();
-    HeadlessReset(12, 6);
+    UsePlatformBackend(&kStandIn);
+    g_answers.clear();
     g_seen.clear();
     // A top-level window claims its class name in the claim folder: a private one.
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    saved_runtime_ = runtime != nullptr ? runtime : "";
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
     WNDCLASSW window_class = {};
     window_class.lpfnWndProc = TestWindowProc;
@@ -48,15 +90,10 @@ class WindowTest : public WayconvTest {
   }
   void TearDown() override {
     ResetPlatformForTest();
-    if (saved_runtime_.empty()) {
-      unsetenv("XDG_RUNTIME_DIR");
-    } else {
-      setenv("XDG_RUNTIME_DIR", saved_runtime_.c_str(), 1);
-    }
     WayconvTest::TearDown();
   }
+  SavedEnvironment saved_env_{"XDG_RUNTIME_DIR"};
   HWND window_ = nullptr;
-  std::string saved_runtime_;
 };
 
 TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
@@ -79,7 +116,7 @@ TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
     g_paint_rect = c.rect;
     InvalidateRect(window_, nullptr, TRUE);
     UpdateWindow(window_);
-    EXPECT_EQ(HeadlessClientText(), c.screen);
+    EXPECT_EQ(ClientText(), c.screen);
     EXPECT_EQ(g_drawn_height, c.height);
   }
   PAINTSTRUCT paint;
@@ -128,14 +165,7 @@ TEST_F(WindowTest, OpenFileRecordRules) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    HeadlessReset(12, 6);
-    for (const std::string& answer : c.answers) {
-      if (answer.empty()) {
-        HeadlessCancelFile();
-      } else {
-        HeadlessOpenFile(answer, 2);
-      }
-    }
+    g_answers.assign(c.answers.begin(), c.answers.end());
     char16_t file[64];
     CopyWide(file, 64, u"init");
     OPENFILENAMEW record = {};
@@ -148,7 +178,7 @@ TEST_F(WindowTest, OpenFileRecordRules) {
     EXPECT_EQ(GetOpenFileNameW(&record), c.result);
     EXPECT_EQ(Utf16ToUtf8(file), c.file);
     EXPECT_EQ(record.nFilterIndex, c.index);
-    EXPECT_EQ(HeadlessPendingSteps(), 0);
+    EXPECT_TRUE(g_answers.empty());
   }
 }
 

@@ -6,9 +6,11 @@
 #include "common/globals.h"
 #include "common/numbers.h"
 #include "readers/byte_scan.h"
+#include "readers/gpx_point_scan.h"
 #include "readers/plt_reader.h"
 
 char GpxTagBuffer[kGpxTagBufferSize];
+int GpxPointElement = kGpxTrackPoints;
 
 namespace {
 
@@ -172,7 +174,11 @@ int ReadGpxTag(char* buffer, int size) {
   return kGpxTagOk;
 }
 
-int ReadGpxPoint(TrackPoint* point) {
+namespace {
+
+// The general path: every tag is read and tested in turn. Kept out of line so
+// that ReadGpxPoint stays a thin dispatcher.
+[[gnu::noinline]] int ReadGpxPointByTags(TrackPoint* point) {
   ByteStream* in = InputStream;
   TagText tag;
   for (;;) {
@@ -199,4 +205,14 @@ int ReadGpxPoint(TrackPoint* point) {
   if (result != kReadOk) return result;
   if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
   return kReadOk;
+}
+
+}  // namespace
+
+int ReadGpxPoint(TrackPoint* point) {
+  if (GpxFastPath != 0 && GpxPointElement == kGpxTrackPoints) {
+    int result = ScanGpxTrackPoint(InputStream, point);
+    if (result != kGpxUseTagReader) return result;
+  }
+  return ReadGpxPointByTags(point);
 }

@@ -14,6 +14,11 @@ constexpr int kGpxTagReadSize = 1000;
 
 extern char GpxTagBuffer[kGpxTagBufferSize];  // the tag ReadGpxPoint looks at
 
+/// The element ReadGpxPoint reads: track points (the default) or route points.
+constexpr int kGpxTrackPoints = 0;  // trkpt
+constexpr int kGpxRoutePoints = 1;  // rtept
+extern int GpxPointElement;
+
 /// Results of ReadGpxTag.
 constexpr int kGpxTagOk = 0;
 constexpr int kGpxTagNone = -1;  // the file ended before a "<"
@@ -34,4 +39,6 @@ int ReadGpxTag(char* buffer, int size);
 /// Reads tags until one names a trkpt element ("trkpt" in its text but not
 /// "/trkpt") and reads its coordinates into `point`. The tag text is a C
 /// string: a NUL byte ends it for the tests and the number reads.
+/// While GpxFastPath is on, track points of the common shape and the tags
+/// between them are read in place (gpx_point_scan.h), with the same results.
 int ReadGpxPoint(TrackPoint* point);

@@ -2,7 +2,7 @@
 // point readers.
 #pragma once
 
-#include "platform/file_stream.h"
+#include "host/file_stream.h"
 
 /// Reads one non-empty line into `buffer` (at least limit+1 bytes) and
 /// terminates it. Bytes 0, CR and LF end a line; runs of them are passed over,

@@ -38,7 +38,7 @@ const AcceleratorTable kMainAccelerators = {kAccelEntries, 2};
 // 156 x 129 dialog units; texts at the positions and sizes the layout has
 // always had. Each notice line fits its 128-unit box (32 cells).
 const DialogItemTemplate kAboutItems[] = {
-    {kAboutVersionText, u"Wayconv V1.20", SS_NOPREFIX, 12, 15, 70, 8},
+    {kAboutVersionText, u"Wayconv V" WAYCONV_VERSION, SS_NOPREFIX, 12, 15, 70, 8},
     {kAboutNotice1, u"Converts GPX, MPS, PLT and NMEA", 0, 12, 27, 128, 8},
     {kAboutNotice2, u"tracks to the device track file.", 0, 12, 39, 128, 8},
     {kAboutNotice3, u"Help: run wayconv --help", 0, 12, 54, 128, 8},
@@ -84,7 +84,7 @@ PlatformInstance g_instance = {&kDirectory};
 }  // namespace
 
 HINSTANCE WayconvInstance() {
-  return &g_instance;
+  return reinterpret_cast<HINSTANCE>(&g_instance);  // the instance type of the host
 }
 
 const ResourceDirectory& WayconvResources() {

@@ -1,7 +1,7 @@
 // The resource tables as the program finds them through its instance.
 #include "resources/wayconv_resources.h"
 
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/windows.h"
 #include "test_util.h"
 
@@ -82,7 +82,7 @@ TEST(WayconvResources, AboutTextsFitTheirBoxes) {
   EXPECT_EQ(about->cx, 156);
   EXPECT_EQ(about->cy, 129);
   ASSERT_EQ(about->count, 4);
-  EXPECT_EQ(Utf16ToUtf8(about->items[0].text), "Wayconv V1.20");
+  EXPECT_EQ(Utf16ToUtf8(about->items[0].text), "Wayconv V" WAYCONV_VERSION);
   for (int i = 0; i < about->count; ++i) {
     const DialogItemTemplate& item = about->items[i];
     EXPECT_EQ(item.id, 202u + i);

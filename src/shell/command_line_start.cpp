@@ -2,7 +2,7 @@
 
 #include "common/globals.h"
 #include "common/input_kind.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/windows.h"
 #include "resources/resource_ids.h"
 #include "shell/shell_globals.h"

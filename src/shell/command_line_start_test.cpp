@@ -59,6 +59,7 @@ TEST_F(CommandLineStartTest, PathAndKindFromTheCommandLine) {
     ResetGlobalsForTest();
     ResetShellGlobalsForTest();
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset();
     EXPECT_EQ(Run(c.command_line), 0);
     EXPECT_EQ(Utf16ToUtf8(InputPath), c.input);

@@ -3,7 +3,7 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "resources/resource_ids.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"

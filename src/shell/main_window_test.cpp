@@ -83,6 +83,7 @@ TEST_F(MainWindowTest, KindFollowsTheChosenFilterNotTheName) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset();
     HeadlessSoftKey(0);
     HeadlessOpenFile(c.path, c.filter);
@@ -150,9 +151,27 @@ TEST_F(MainWindowTest, BreakItemCheckFollowsDoSplitAndIsSavedOnlyOnExit) {
   HeadlessSoftKey(1);
   HeadlessChooseMenuItem(kCmdExit);
   EXPECT_EQ(Run(), 0);
-  EXPECT_NE(Snapshot(0).find("|\u2713 Break track at 1000 m space|"), std::string::npos)
-      << Snapshot(0);
-  EXPECT_NE(Snapshot(1).find("|  Break track at 1000 m space|"), std::string::npos) << Snapshot(1);
+  // The popup as the terminal draws it: above the right soft key, at the
+  // right edge, box characters, the chosen item's check mark.
+  const char* box[] = {
+      "┌───────────────"
+      "────────────────┐",
+      "│   Set output file             │",
+      "├───────────────"
+      "────────────────┤",
+      "│ ✓ Break track at 1000 m space │",
+  };
+  std::vector<std::string> rows = Rows(Snapshot(0));
+  ASSERT_GE(rows.size(), 24u) << Snapshot(0);
+  // 60 columns: the 33-column box starts at column 27; the bar is row 23 and
+  // the box's 9 rows end just above it.
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_GE(rows[14 + i].size(), 27u) << Snapshot(0);
+    EXPECT_EQ(rows[14 + i].substr(rows[14 + i].size() - std::string(box[i]).size()), box[i])
+        << Snapshot(0);
+  }
+  EXPECT_NE(Snapshot(1).find("│   Break track at 1000 m space │"), std::string::npos)
+      << Snapshot(1);
   EXPECT_EQ(StoredDoSplit(), 0);
 }
 
@@ -170,6 +189,7 @@ TEST_F(MainWindowTest, OnlyExitAndCtrlQSave) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset();
     std::remove(RegistryFilePath().c_str());
     c.script();
@@ -188,6 +208,7 @@ TEST_F(MainWindowTest, CtrlAShowsAboutFullScreen) {
   } cases[] = {{HeadlessDialogOk}, {HeadlessDialogClose}};
   for (const auto& c : cases) {
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset(40, 12);
     HeadlessKey('A', kModControl);
     HeadlessCapture();
@@ -197,7 +218,7 @@ TEST_F(MainWindowTest, CtrlAShowsAboutFullScreen) {
     std::vector<std::string> about = Rows(Snapshot(0));
     ASSERT_EQ(about.size(), 12u);
     EXPECT_EQ(about[0], "About Wayconv" + std::string(40 - 13 - 2, ' ') + "OK");
-    EXPECT_EQ(about[2], "   Wayconv V1.20");
+    EXPECT_EQ(about[2], "   Wayconv V" WAYCONV_VERSION);
     EXPECT_EQ(about[4], "   Converts GPX, MPS, PLT and NMEA");
     EXPECT_EQ(about[5], "   tracks to the device track file.");
     EXPECT_EQ(about[7], "   Help: run wayconv --help");
@@ -240,14 +261,15 @@ TEST_F(MainWindowTest, StoredSettingsShowAtStart) {
     std::string first_line_of_path;
     const char* check;
   } cases[] = {
-      {"split off", u"\\Tracks.bin", 0, "\\Tracks.bin", "|  Break"},
-      {"empty path", u"", 1, "\\My Documents", "|\u2713 Break"},
-      {"1500 characters", long_path, 1, Utf16ToUtf8(long_path).substr(0, 60), "|\u2713 Break"},
+      {"split off", u"\\Tracks.bin", 0, "\\Tracks.bin", "\u2502   Break"},
+      {"empty path", u"", 1, "\\My Documents", "\u2502 \u2713 Break"},
+      {"1500 characters", long_path, 1, Utf16ToUtf8(long_path).substr(0, 60), "\u2502 \u2713 Break"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ResetGlobalsForTest();
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset();
     StoreValue(u"OutputFile", REG_SZ, c.stored_path.c_str(),
                static_cast<DWORD>((c.stored_path.size() + 1) * 2));

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/message_log.h"
+#include "host/single_instance.h"
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
 #include "shell/shell_test_util.h"
@@ -65,6 +66,7 @@ TEST_F(SecondCopyTest, SecondCopyBringsTheFirstForwardAndConvertsNothing) {
 
   // Started together, the one without the claim cannot make its window.
   ResetPlatformForTest();
+  UsePlatformBackend(HeadlessBackend());
   WNDCLASSW window_class = {};
   window_class.lpfnWndProc = DefWindowProcW;
   window_class.lpszClassName = u"WAYCONV";
@@ -104,7 +106,7 @@ TEST_F(SecondCopyTest, StaleSocketOfACrashedCopyIsCleanedUp) {
   fd = socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   close(fd);
-  HeadlessCall([&] { EXPECT_NE(ClaimWatchFd(), -1); });
+  HeadlessCall([&] { EXPECT_NE(InstanceWatchFd(), -1); });
   HeadlessCapture();
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Snapshot(0).rfind("Wayconv\n", 0), 0u);

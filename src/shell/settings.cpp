@@ -4,7 +4,7 @@
 
 #include "common/globals.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/shell_globals.h"
 
 int ReadDwordSetting(HKEY key, const char16_t* name, int default_value) {

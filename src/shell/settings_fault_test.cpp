@@ -10,7 +10,7 @@
 
 #include "common/globals.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
 #include "test_util.h"
@@ -84,7 +84,7 @@ class SettingsFaultTest : public WayconvTest {
   int Temporaries() {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(folder_)) {
-      if (entry.path().filename().string().find(".tmp-") != std::string::npos) ++count;
+      if (entry.path().filename().string().find(".wayconv-") != std::string::npos) ++count;
     }
     return count;
   }

@@ -7,7 +7,7 @@
 
 #include "common/globals.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "shell/shell_globals.h"
 #include "test_util.h"
 
@@ -47,11 +47,10 @@ class SettingsTest : public WayconvTest {
   void SetUp() override {
     WayconvTest::SetUp();
     ResetShellGlobalsForTest();
-    old_config_ = std::getenv("XDG_CONFIG_HOME");
     UseConfig(dir_.path());
   }
+  SavedEnvironment saved_env_{"XDG_CONFIG_HOME"};
   void TearDown() override {
-    setenv("XDG_CONFIG_HOME", old_config_.c_str(), 1);
     ResetShellGlobalsForTest();
     WayconvTest::TearDown();
   }
@@ -63,7 +62,6 @@ class SettingsTest : public WayconvTest {
     for (char16_t& c : PathScratch) c = u'Z';  // whatever the last command left there
     return LoadSettings();
   }
-  std::string old_config_;
 };
 
 TEST_F(SettingsTest, FirstStartKeepsTheDefaults) {

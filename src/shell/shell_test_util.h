@@ -9,9 +9,9 @@
 #include <string>
 
 #include "common/globals.h"
-#include "platform/headless_backend.h"
+#include "backends/headless/headless_backend.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "host/text.h"
 #include "platform/windows.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
@@ -24,11 +24,8 @@ class ShellTest : public WayconvTest {
     WayconvTest::SetUp();
     ResetShellGlobalsForTest();
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     HeadlessReset();
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "WAYCONV_ROOT"}) {
-      const char* value = std::getenv(name);
-      saved_env_.push_back(value != nullptr ? value : "");
-    }
     mkdir(dir_.File("run").c_str(), 0700);
     mkdir(dir_.File("device").c_str(), 0700);
     setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
@@ -38,15 +35,8 @@ class ShellTest : public WayconvTest {
 
   void TearDown() override {
     ResetPlatformForTest();
+    UsePlatformBackend(HeadlessBackend());
     ResetShellGlobalsForTest();
-    const char* names[] = {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "WAYCONV_ROOT"};
-    for (size_t i = 0; i < saved_env_.size(); ++i) {
-      if (saved_env_[i].empty()) {
-        unsetenv(names[i]);
-      } else {
-        setenv(names[i], saved_env_[i].c_str(), 1);
-      }
-    }
     WayconvTest::TearDown();
   }
 
@@ -118,7 +108,7 @@ class ShellTest : public WayconvTest {
   }
 
  private:
-  std::vector<std::string> saved_env_;
+  SavedEnvironment saved_env_{"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "WAYCONV_ROOT"};
 };
 
 /// The default output path as the start-up log shows it.

@@ -1,0 +1,192 @@
+#include "host/file_stream.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/atomic_file.h"
+#include "host/file_stream_host.h"
+#include "host/text.h"
+
+namespace {
+
+bool IsDevicePath(const char16_t* path) { return path[0] == u'\\'; }
+
+ByteStream* NewStream(int fd, bool writing) {
+  auto* stream = new ByteStream;
+  stream->fd = fd;
+  stream->writing = writing;
+  stream->buffer = static_cast<unsigned char*>(std::malloc(kStreamBufferSize));
+  if (stream->buffer == nullptr) {
+    delete stream;
+    return nullptr;
+  }
+  stream->next = stream->end = stream->buffer;
+  return stream;
+}
+
+// Through the atomic writer: a temporary beside the target, or the target
+// itself when it is a device or a FIFO.
+ByteStream* OpenForWriting(const std::string& host) {
+  AtomicFile file;
+  if (!AtomicOpen(host, 0666 & ~CurrentUmask(), &file)) return nullptr;
+  int fd = file.fd;
+  ByteStream* stream = NewStream(fd, true);
+  if (stream == nullptr) {
+    AtomicCommit(&file, false);  // removes the temporary
+    return nullptr;
+  }
+  stream->target_path = file.target;
+  stream->temp_path = file.temp;
+  return stream;
+}
+
+bool FlushWrites(ByteStream* stream) {
+  size_t pending = static_cast<size_t>(stream->end - stream->buffer);
+  stream->next = stream->end = stream->buffer;
+  if (pending == 0 || stream->failed) return !stream->failed;
+  if (!WriteAll(stream->fd, stream->buffer, pending)) stream->failed = true;
+  stream->buffer_pos += static_cast<int64_t>(pending);
+  return !stream->failed;
+}
+
+}  // namespace
+
+std::string HostPath(const char16_t* path) {
+  std::string bytes = Utf16ToUtf8(std::u16string_view(path, WideLength(path)));
+  if (!IsDevicePath(path)) return bytes;
+  for (char& c : bytes) {
+    if (c == '\\') c = '/';
+  }
+  return DeviceRoot() + bytes;
+}
+
+ByteStream* StreamOpen(const char16_t* path, const char* mode) {
+  if (path == nullptr || path[0] == 0) return nullptr;
+  std::string host = HostPath(path);
+  if (std::strcmp(mode, "rb") == 0) {
+    int fd = HostOpenForReading(host);
+    if (fd < 0) return nullptr;
+    ByteStream* stream = NewStream(fd, false);
+    if (stream == nullptr) HostClose(fd);
+    return stream;
+  }
+  if (std::strcmp(mode, "wb") == 0) {
+    if (IsDevicePath(path)) CreateParentFolders(host, 0777);
+    return OpenForWriting(host);
+  }
+  return nullptr;
+}
+
+int StreamRefillGetc(ByteStream* stream) {
+  if (stream->writing || stream->failed) return -1;
+  stream->buffer_pos += stream->end - stream->buffer;
+  stream->next = stream->end = stream->buffer;
+  int64_t n = HostRead(stream->fd, stream->buffer, kStreamBufferSize);
+  if (n < 0) stream->failed = true;
+  if (n <= 0) return -1;
+  stream->end = stream->buffer + n;
+  return *stream->next++;
+}
+
+size_t StreamFill(ByteStream* stream) {
+  if (stream->next == stream->end) {
+    if (StreamRefillGetc(stream) < 0) return 0;
+    --stream->next;  // hand the byte back: it stays in the buffer
+  }
+  return static_cast<size_t>(stream->end - stream->next);
+}
+
+size_t StreamRead(void* data, size_t size, size_t count, ByteStream* stream) {
+  if (size == 0 || count == 0 || stream->writing) return 0;
+  size_t wanted = size * count;
+  auto* out = static_cast<unsigned char*>(data);
+  size_t got = 0;
+  while (got < wanted) {
+    size_t available = static_cast<size_t>(stream->end - stream->next);
+    if (available == 0) {
+      int c = StreamRefillGetc(stream);
+      if (c < 0) break;
+      out[got++] = static_cast<unsigned char>(c);
+      continue;
+    }
+    size_t take = wanted - got < available ? wanted - got : available;
+    std::memcpy(out + got, stream->next, take);
+    stream->next += take;
+    got += take;
+  }
+  return got / size;
+}
+
+size_t StreamWrite(const void* data, size_t size, size_t count, ByteStream* stream) {
+  if (size == 0 || count == 0 || !stream->writing || stream->failed) return 0;
+  size_t wanted = size * count;
+  const auto* in = static_cast<const unsigned char*>(data);
+  size_t done = 0;
+  while (done < wanted) {
+    size_t room = kStreamBufferSize - static_cast<size_t>(stream->end - stream->buffer);
+    if (room == 0) {
+      if (!FlushWrites(stream)) break;
+      continue;
+    }
+    size_t take = wanted - done < room ? wanted - done : room;
+    std::memcpy(stream->end, in + done, take);
+    stream->end += take;
+    done += take;
+  }
+  // Nothing of a written stream reads back: StreamGetc finds no bytes.
+  stream->next = stream->end;
+  return done / size;
+}
+
+int64_t StreamTell(ByteStream* stream) {
+  if (stream->writing) return stream->buffer_pos + (stream->end - stream->buffer);
+  return stream->buffer_pos + (stream->next - stream->buffer);
+}
+
+int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
+  int64_t target;
+  if (origin == kStreamSeekSet) {
+    target = offset;
+  } else if (origin == kStreamSeekCur) {
+    int64_t here = StreamTell(stream);
+    if (__builtin_add_overflow(here, offset, &target)) return -1;
+  } else {
+    return -1;
+  }
+  if (target < 0) return -1;
+  if (stream->writing) {
+    if (!FlushWrites(stream)) return -1;
+    if (!HostSeek(stream->fd, target)) return -1;
+    stream->buffer_pos = target;
+    return 0;
+  }
+  // Inside the bytes already buffered: only move the read position.
+  if (target >= stream->buffer_pos && target <= stream->buffer_pos + (stream->end - stream->buffer)) {
+    stream->next = stream->buffer + (target - stream->buffer_pos);
+    return 0;
+  }
+  if (!HostSeek(stream->fd, target)) return -1;
+  stream->buffer_pos = target;
+  stream->next = stream->end = stream->buffer;
+  stream->failed = false;
+  return 0;
+}
+
+int StreamClose(ByteStream* stream) {
+  if (stream == nullptr) return 0;
+  bool ok = true;
+  if (stream->writing) {
+    // The commit: write what is pending, then the atomic writer's sync,
+    // rename and folder sync.
+    AtomicFile file;
+    file.fd = stream->fd;
+    file.target = stream->target_path;
+    file.temp = stream->temp_path;
+    ok = AtomicCommit(&file, FlushWrites(stream));
+  } else if (!HostClose(stream->fd)) {
+    ok = false;
+  }
+  std::free(stream->buffer);
+  delete stream;
+  return ok ? 0 : -1;
+}

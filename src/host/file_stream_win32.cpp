@@ -1,0 +1,67 @@
+// The byte streams' host calls on Windows: CreateFileW with the path in
+// UTF-16, ReadFile, SetFilePointerEx, CloseHandle. The device root is
+// WAYCONV_ROOT, else the user's profile folder (USERPROFILE), as HOME is on
+// other hosts.
+#include <windows.h>
+
+#include "host/file_stream.h"
+#include "host/file_stream_host.h"
+#include "host/text.h"
+#include "host/win32_path.h"
+
+namespace {
+
+std::string EnvironmentValue(const wchar_t* name) {
+  wchar_t value[4096];
+  DWORD length = GetEnvironmentVariableW(name, value, sizeof value / sizeof value[0]);
+  if (length == 0 || length >= sizeof value / sizeof value[0]) return std::string();
+  return Utf16ToUtf8(std::u16string(value, value + length));
+}
+
+}  // namespace
+
+std::wstring WidePath(const std::string& path) {
+  std::u16string wide = Utf8ToUtf16(path);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+// Only a disk file opens: the conversion reads its input twice, which a pipe
+// or a device (NUL, CON) cannot give. A folder does not open without backup
+// semantics.
+int HostOpenForReading(const std::string& path) {
+  HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return -1;
+  }
+  return HandleToLong(handle);
+}
+
+int64_t HostRead(int file, void* data, size_t size) {
+  DWORD got = 0;
+  DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (!ReadFile(LongToHandle(file), data, want, &got, nullptr)) return -1;
+  return got;
+}
+
+bool HostSeek(int file, int64_t offset) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  return SetFilePointerEx(LongToHandle(file), distance, nullptr, FILE_BEGIN) != 0;
+}
+
+bool HostClose(int file) { return CloseHandle(LongToHandle(file)) != 0; }
+
+std::string DeviceRoot() {
+  std::string root = EnvironmentValue(L"WAYCONV_ROOT");
+  if (root.empty()) root = EnvironmentValue(L"USERPROFILE");
+  if (root.empty()) return std::string(1, '.');
+  size_t end = root.size();
+  while (end > 1 && IsPathSeparator(root[end - 1])) --end;
+  root.resize(end);
+  return root;
+}
