@@ -8,10 +8,15 @@
 #include "common/message_log.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
+#include "readers/gpx_reader.h"
+#include "readers/nmea_reader.h"
 
 void ResetAllForTest() {
   ResetGlobalsForTest();
   ResetTrackFileForTest();
+  GpxPointElement = kGpxTrackPoints;
+  NmeaReadMode = kNmeaGprmcOnly;
+  ResetNmeaFixTime();
 }
 
 void WayconvTest::SetUp() { ResetAllForTest(); }

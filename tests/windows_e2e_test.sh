@@ -50,14 +50,15 @@ run_linux() {
 run_windows() {
   (cd "$work/windows" && WAYCONV_ROOT="Z:$work/windows/root" "$wine" "$exe" "$@")
 }
-# Runs both builds with the same arguments: the same exit status, standard
-# output and standard error, byte for byte.
+# Runs both builds with the same arguments (and $stdin_file, if set, as
+# standard input): the same exit status, standard output and standard error,
+# byte for byte.
 same_on_both() {  # same_on_both WHAT ARGS...
   local what=$1
   shift
-  run_linux "$@" >"$work/linux.out" 2>"$work/linux.err"
+  run_linux "$@" <"${stdin_file:-/dev/null}" >"$work/linux.out" 2>"$work/linux.err"
   local linux_status=$?
-  run_windows "$@" >"$work/windows.out" 2>"$work/windows.err"
+  run_windows "$@" <"${stdin_file:-/dev/null}" >"$work/windows.out" 2>"$work/windows.err"
   local windows_status=$?
   [ "$linux_status" = "$windows_status" ] ||
     fail "$what: exit status $windows_status on Windows, $linux_status on Linux"
@@ -101,6 +102,11 @@ same_on_both "no output folder" --batch --output out/no/such/folder/x.bin sample
 same_on_both "unknown kind" --batch --kind xml samples/walk.gpx
 same_on_both "no track file" --show samples/walk.gpx
 same_on_both "version" --version
+# Standard input, copied to a temporary file that goes away afterwards.
+stdin_file=$source_dir/samples/walk.plt same_on_both "standard input" --batch --kind plt \
+  --output out/stdin.bin -
+cmp -s "$work/linux/out/stdin.bin" "$work/windows/out/stdin.bin" ||
+  fail "standard input: the track files differ"
 echo "   batch checks took $((($(date +%s%N) - start) / 1000000)) ms"
 
 echo "== the window"

@@ -1,19 +1,31 @@
 #include "app/batch.h"
 
-#include <cstdio>
+#include <sys/stat.h>
 
+#include <cstdio>
+#include <cstring>
+
+#include "app/standard_input.h"
 #include "common/globals.h"
 #include "common/input_kind.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
+#include "conversion/input_survey.h"
+#include "conversion/track_file.h"
+#include "host/file_stream.h"
 #include "host/text.h"
 #include "shell/settings.h"
 
 namespace {
 
+// Set when the log reports a broken MapSource track record, after which the
+// run may still succeed with the points read before it.
+bool g_track_read_error = false;
+
 // Prints a log text as UTF-8, with every "\r\n" as "\n", as soon as it comes.
 void PrintLogText(const char16_t* text, size_t length, int /*how*/) {
   std::u16string_view view(text, length);
+  if (view == u"Track read error!\r\n") g_track_read_error = true;
   std::string bytes = Utf16ToUtf8(view);
   std::string out;
   out.reserve(bytes.size());
@@ -25,6 +37,43 @@ void PrintLogText(const char16_t* text, size_t length, int /*how*/) {
   std::fflush(stdout);
 }
 
+// ": <the system's reason>", or nothing when there is none.
+std::string Reason(int error) {
+  return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
+}
+
+// The one line that says why no track file was written.
+std::string FailureText(int result, const std::string& input_name) {
+  std::string output = HostPath(OutputPath);
+  switch (RunFailure) {
+    case kRunInputOpenFailed: {
+      struct stat st;
+      std::string host = HostPath(InputPath);
+      if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return input_name + " is a folder; give a file";
+      }
+      if (stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        // It is read twice, which only a regular file allows.
+        return input_name + " is not a regular file; pipe it into 'wayconv --batch -' instead";
+      }
+      return "cannot open " + input_name + Reason(RunErrno);
+    }
+    case kRunInputReadFailed:
+      return "cannot read " + input_name + Reason(RunErrno);
+    case kRunOutputOpenFailed:
+    case kRunOutputWriteFailed:
+      return "cannot write " + output + Reason(RunErrno);
+    case kRunInputRejected: {
+      std::string text = DescribeRejectedInput(input_name, result);
+      if (!text.empty()) return text;
+      break;
+    }
+    default:
+      break;
+  }
+  return "no track file written; the messages above say why";
+}
+
 }  // namespace
 
 void PrintError(const std::string& message) {
@@ -32,14 +81,19 @@ void PrintError(const std::string& message) {
 }
 
 int ParseKindName(const std::string& name) {
-  if (name == "gpx") return kInputGpx;
-  if (name == "mps") return kInputMps;
-  if (name == "plt") return kInputPlt;
-  if (name == "nmea") return kInputNmea;
+  std::string lower = name;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  if (lower == "gpx") return kInputGpx;
+  if (lower == "mps") return kInputMps;
+  if (lower == "plt") return kInputPlt;
+  if (lower == "nmea") return kInputNmea;
   return 0;
 }
 
 int RunBatch(const BatchOptions& options) {
+  const bool from_stdin = options.input == "-";
   std::u16string input = Utf8ToUtf16(options.input);
   if (input.empty() || input.size() >= kInputPathSize) {
     PrintError("the input path must have 1 to 2039 characters; give a shorter path");
@@ -55,15 +109,41 @@ int RunBatch(const BatchOptions& options) {
     }
     CopyWide(OutputPath, kOutputPathSize, output);
   }
-  CopyWide(InputPath, kInputPathSize, input);
-  InputKind = options.kind != 0 ? options.kind : InputKindFromExtension(InputPath);
   if (options.split >= 0) DoSplit = options.split;
+  if (options.strict) StrictInput = 1;
 
+  if (from_stdin) {
+    std::string copy;
+    if (!CopyStandardInput(&copy)) return kConvertOpenFailed;
+    input = Utf8ToUtf16(copy);
+    if (input.size() >= kInputPathSize) {
+      RemoveStandardInputCopy();
+      PrintError("the temporary folder's path is too long; set TMPDIR to a shorter path");
+      return kConvertOpenFailed;
+    }
+    InputLogName = u"-";
+  }
+  CopyWide(InputPath, kInputPathSize, input);
+  if (options.kind != 0) {
+    InputKind = options.kind;
+  } else {
+    InputKind = from_stdin ? kInputNmea : InputKindFromExtension(InputPath);
+  }
+
+  g_track_read_error = false;
   SetLogSink(PrintLogText);
   int result = ConvertTrack();
   SetLogSink(nullptr);
+  const std::string name = from_stdin ? "standard input" : options.input;
   if (result != kConvertOk) {
-    PrintError("no track file written; the messages above say why");
+    PrintError(FailureText(result, name));
+  } else if (g_track_read_error) {
+    PrintError("warning: " + name + " ends inside a track record; only " +
+               std::to_string(PointCount) + " points were converted");
+  }
+  if (from_stdin) {
+    RemoveStandardInputCopy();
+    InputLogName = nullptr;
   }
   return result;
 }

@@ -5,22 +5,26 @@
 
 /// What the command line asked for.
 struct BatchOptions {
-  std::string input;   // host path as given
-  std::string output;  // empty: the saved or default output path
-  int kind = 0;        // 0: from the input's extension
-  int split = -1;      // -1: the saved or default setting
+  std::string input;    // host path as given; "-" for standard input
+  std::string output;   // empty: the saved or default output path
+  int kind = 0;         // 0: from the input's extension (NMEA for standard input)
+  int split = -1;       // -1: the saved or default setting
+  bool strict = false;  // the device's reading only, whatever StrictInput says
 };
 
 /// Exit status for a command-line mistake.
 constexpr int kExitUsage = 64;
 
 /// Loads the saved settings, applies the options over them for this run only
-/// (nothing is saved), runs one conversion and prints each log text to standard output as it is
-/// appended. Returns the conversion's result code, or kExitUsage.
+/// (nothing is saved), runs one conversion and prints each log text to
+/// standard output as it is appended. After a failed run one `wayconv: ` line
+/// on standard error says why (the system's reason, or what the input holds);
+/// after a run that converted a MapSource file only up to a broken track
+/// record, a warning. Returns the conversion's result code, or kExitUsage.
 int RunBatch(const BatchOptions& options);
 
 /// Prints "wayconv: <message>" on standard error.
 void PrintError(const std::string& message);
 
-/// Parses "gpx", "mps", "plt" or "nmea"; 0 for anything else.
+/// Parses "gpx", "mps", "plt" or "nmea" in any case; 0 for anything else.
 int ParseKindName(const std::string& name);

@@ -1,6 +1,7 @@
 // wayconv: converts one GPS recording into the device's 80008-byte track file.
 // The options, the same on every host; each host's entry point and window are
 // in front_end_posix.cpp and front_end_win32.cpp.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "app/batch.h"
 #include "app/front_end.h"
+#include "host/option_value.h"
 #include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
@@ -19,12 +21,12 @@ namespace {
 const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
-    "                       [--split|--no-split] INPUT\n"
+    "                       [--split|--no-split] [--strict] INPUT\n"
     "       wayconv --show TRACKFILE\n"
     "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
     "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt or an\n"
-    "NMEA $GPRMC log) into the 80008-byte binary track file.\n"
+    "NMEA log) into the 80008-byte binary track file.\n"
     "\n"
     "On a terminal, wayconv opens its window: the conversion log fills the\n"
     "screen, with the soft keys \"Open file\" and \"Tools\" on the bottom row.\n"
@@ -40,52 +42,55 @@ const char kUsage[] =
     "\n"
     "When standard output is not a terminal, 'wayconv INPUT' is a batch run.\n"
     "\n"
-    "  --batch         convert with no window and print the log to standard output\n"
-    "  --kind KIND     read INPUT as gpx, mps, plt or nmea (default: by its extension;\n"
-    "                  .gpx, .mps, .plt, anything else is read as nmea)\n"
-    "  --output PATH   write the track file to PATH (default: the saved output file,\n"
-    "                  \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin)\n"
-    "  --split         start a new track where two points lie over 1000 m apart (default)\n"
-    "  --no-split      keep all points in one track\n"
-    "  --help          show this help and exit\n"
-    "  --version       show the version and exit\n"
+    "  --batch        convert with no window and print the log to standard output;\n"
+    "                 INPUT - reads standard input\n"
+    "  --kind KIND    read INPUT as gpx, mps, plt or nmea, in any case (default:\n"
+    "                 by its extension: .gpx, .mps, .plt, anything else is nmea)\n"
+    "  --output PATH  write the track file to PATH (default: the saved output file,\n"
+    "                 \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin)\n"
+    "  --split        start a new track where two points lie over 1000 m apart\n"
+    "                 (default)\n"
+    "  --no-split     keep all points in one track\n"
+    "  --strict       read only $GPRMC sentences and GPX trkpt elements, as the\n"
+    "                 device did; without it, an NMEA log with fewer than two\n"
+    "                 $GPRMC fixes is read as RMC of all talkers, then as GGA\n"
+    "                 fixes, and a GPX file without track points as a route\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
     "\n"
     "Reading a track file back (no window, no settings):\n"
-    "  --show          print its points, tracks (first point, length in km) and\n"
-    "                  bounding box\n"
-    "  --export FORMAT write it as gpx (GPX 1.1), csv (track,point,latitude,\n"
-    "                  longitude) or svg (a picture of the tracks) to standard\n"
-    "                  output, or with --output PATH to that file\n"
+    "  --show         print its points, tracks (first point, length in km) and\n"
+    "                 bounding box\n"
+    "  --export FMT   write it as gpx (GPX 1.1), csv (track,point,latitude,\n"
+    "                 longitude) or svg (a picture of the tracks) to standard\n"
+    "                 output, or with --output PATH to that file\n"
     "They exit with 0 when done, 2 when TRACKFILE is not a readable track file\n"
     "or the output cannot be created, 3 when a write failed, 64 on a usage error.\n"
     "\n"
     "A path that starts with a backslash is a device path under $WAYCONV_ROOT\n"
-    "(default: your home folder). Exit status: 0 written, 2 input or output could\n"
-    "not be opened or the input has the wrong format, 3 write failed, 10 the input\n"
-    "holds fewer than two points or could not be read, 64 usage error; the window\n"
-    "exits with 0, or 1 when the terminal cannot show it.\n";
+    "(default: your home folder).\n"
+    "\n"
+    "Exit status of a batch run: 0 written, 2 the input or output could not be\n"
+    "opened or the input has the wrong format, 3 the write failed, 10 the input\n"
+    "holds fewer than two points or could not be read, 64 usage error; then a\n"
+    "'wayconv: ' line on standard error says why. Exit status of the window:\n"
+    "0 closed (or a running copy brought forward), 1 the terminal cannot show\n"
+    "it, 128+N closed by signal N.\n";
+
+// Writes `text` to standard output; false, after saying so on standard
+// error, when it cannot be written (a full disk, a closed pipe).
+bool PrintOut(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    PrintError(std::string("cannot write to standard output: ") + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
 
 int UsageError(const std::string& message) {
   PrintError(message + "; try 'wayconv --help'");
   return kExitUsage;
-}
-
-// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
-bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* value) {
-  size_t length = std::strlen(name);
-  const char* arg = argv[*i];
-  if (std::strncmp(arg, name, length) != 0) return false;
-  if (arg[length] == '=') {
-    *value = arg + length + 1;
-    return true;
-  }
-  if (arg[length] != 0) return false;
-  if (*i + 1 >= argc) {
-    *value = std::string();
-    return true;
-  }
-  *value = argv[++*i];
-  return true;
 }
 
 }  // namespace
@@ -104,11 +109,9 @@ int RunCommandLine(int argc, char** argv) {
       if (std::strcmp(arg, "--") == 0) {
         options_done = true;
       } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
+        return PrintOut(kUsage) ? 0 : 1;
       } else if (std::strcmp(arg, "--version") == 0) {
-        std::printf("wayconv %s\n", WAYCONV_VERSION);
-        return 0;
+        return PrintOut(std::string("wayconv ") + WAYCONV_VERSION + "\n") ? 0 : 1;
       } else if (std::strcmp(arg, "--batch") == 0) {
         batch = true;
       } else if (std::strcmp(arg, "--split") == 0) {
@@ -117,6 +120,8 @@ int RunCommandLine(int argc, char** argv) {
       } else if (std::strcmp(arg, "--no-split") == 0) {
         options.split = 0;
         batch_options = true;
+      } else if (std::strcmp(arg, "--strict") == 0) {
+        options.strict = true;
       } else if (OptionValue(argc, argv, &i, "--kind", &value)) {
         batch_options = true;
         options.kind = ParseKindName(value);
@@ -141,6 +146,12 @@ int RunCommandLine(int argc, char** argv) {
     if (batch_options) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
                         "the saved settings)");
+    }
+    if (options.strict) {
+      return UsageError("--strict needs --batch (the window reads StrictInput from the settings)");
+    }
+    if (have_input && options.input == "-") {
+      return UsageError("standard input (-) is read in batch mode only; add --batch");
     }
     return RunWindow(have_input ? options.input.c_str() : nullptr);
   }

@@ -9,6 +9,7 @@ char16_t InputPath[kInputPathSize];
 int InputKind = kInputGpx;
 char16_t OutputPath[kOutputPathSize] = u"\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin";
 int DoSplit = 1;
+int StrictInput = 0;
 ByteStream* InputStream = nullptr;
 ByteStream* OutputStream = nullptr;
 char LineBuffer[kLineBufferSize];
@@ -24,6 +25,7 @@ void ResetGlobalsForTest() {
   InputKind = kInputGpx;
   CopyWide(OutputPath, kOutputPathSize, kDefaultOutputPath);
   DoSplit = 1;
+  StrictInput = 0;
   StreamClose(InputStream);
   StreamClose(OutputStream);
   InputStream = nullptr;

@@ -1,5 +1,6 @@
 #include "conversion/conversion_run.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -23,8 +24,20 @@ void CloseInput() {
   InputStream = nullptr;
 }
 
+// Notes why the run fails before anything else can change errno: a failed
+// read of the input is the system's doing, an early end is the file's.
+void NoteFailure(int failure) {
+  RunFailure = failure;
+  RunErrno = errno;
+}
+void NoteInputFailure() {
+  NoteFailure(InputStream != nullptr && InputStream->failed ? kRunInputReadFailed
+                                                            : kRunInputRejected);
+}
+
 // Fails the run's header check: log `message`, close the input.
 int RejectInput(const char16_t* message) {
+  NoteInputFailure();
   AppendLog(message);
   CloseInput();
   return kConvertOpenFailed;
@@ -40,7 +53,12 @@ int CheckMpsHeader() {
     return RejectInput(u"Incorrect file format!\r\n");
   }
   int64_t position = StreamTell(InputStream);
-  if (position < 0 || position > INT32_MAX) return RejectInput(u"Input file tell error!\r\n");
+  if (position < 0 || position > INT32_MAX) {
+    NoteFailure(kRunInputReadFailed);
+    AppendLog(u"Input file tell error!\r\n");
+    CloseInput();
+    return kConvertOpenFailed;
+  }
   MpsNextRecordPos = static_cast<int32_t>(position);
   return kConvertOk;
 }
@@ -72,42 +90,155 @@ void TrackBreakBookkeeping(const TrackPoint& current) {
 
 // Fails the pass: log `message`, close the input.
 int FailPass(const char16_t* message, int result) {
+  if (result == kPassTellFailed || result == kPassSeekFailed) {
+    NoteFailure(kRunInputReadFailed);
+  } else {
+    NoteInputFailure();
+  }
   AppendLog(message);
   CloseInput();
   return result;
 }
 
-}  // namespace
+// The readings of a file that has fewer than two points by the device's
+// rules, in the order they are tried, with the log line that names each.
+struct Fallback {
+  int kind;
+  int nmea_mode;
+  int gpx_element;
+  const char16_t* announcement;
+};
+constexpr Fallback kFallbacks[] = {
+    {kInputNmea, kNmeaAnyRmc, kGpxTrackPoints, u"No $GPRMC fixes: reading RMC of all talkers\r\n"},
+    {kInputNmea, kNmeaGga, kGpxTrackPoints, u"No RMC fixes: reading GGA fixes\r\n"},
+    {kInputGpx, kNmeaGprmcOnly, kGpxRoutePoints, u"No track points: reading route points\r\n"},
+};
 
-void (*BetweenPassesHookForTest)() = nullptr;
+void UseReading(int nmea_mode, int gpx_element) {
+  NmeaReadMode = nmea_mode;
+  GpxPointElement = gpx_element;
+  ResetNmeaFixTime();
+}
 
-int ReadNextPoint(TrackPoint* point) {
+// The NMEA fallback readings, kept out of the inlined dispatch below.
+[[gnu::noinline]] int ReadFallbackNmeaPoint(TrackPoint* point) {
   int result;
+  do {
+    result = ReadNmeaPoint(point);
+  } while (result > 0);
+  return result;
+}
+
+// The next usable point of an input of kind `Kind`: the reader is called
+// again for as long as it skips a record. The NMEA mode is tested here, once
+// per point, rather than once per line.
+template <int Kind>
+[[gnu::always_inline]] inline int NextPointOf(TrackPoint* point) {
+  int result;
+  if constexpr (Kind == kInputGpx) {
+    do {
+      result = ReadGpxPoint(point);
+    } while (result > 0);
+  } else if constexpr (Kind == kInputMps) {
+    // Never positive: the MapSource reader skips what it cannot use itself.
+    result = ReadMpsTrackPoint(point);
+  } else if constexpr (Kind == kInputPlt) {
+    do {
+      result = ReadPltPoint(point);
+    } while (result > 0);
+  } else {
+    if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
+    do {
+      result = ReadGprmcPoint(point);
+    } while (result > 0);
+  }
+  return result;
+}
+
+// ReadNextPoint, inlined into the storing pass.
+[[gnu::always_inline]] inline int NextPoint(TrackPoint* point) {
   switch (InputKind) {
     case kInputGpx:
-      do {
-        result = ReadGpxPoint(point);
-      } while (result > 0);
-      return result;
+      return NextPointOf<kInputGpx>(point);
     case kInputMps:
-      // Never positive: the MapSource reader skips what it cannot use itself.
-      return ReadMpsTrackPoint(point);
+      return NextPointOf<kInputMps>(point);
     case kInputPlt:
-      do {
-        result = ReadPltPoint(point);
-      } while (result > 0);
-      return result;
+      return NextPointOf<kInputPlt>(point);
     case kInputNmea:
-      do {
-        result = ReadNmeaPoint(point);
-      } while (result > 0);
-      return result;
+      return NextPointOf<kInputNmea>(point);
     default:
       return kReadBadKind;
   }
 }
 
+// The counting pass, with the kind chosen once rather than per point.
+template <int Kind>
+int CountPointsOf() {
+  int count = 0;
+  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) ++count;
+  return count;
+}
+
+int CountPoints() {
+  switch (InputKind) {
+    case kInputGpx:
+      return CountPointsOf<kInputGpx>();
+    case kInputMps:
+      return CountPointsOf<kInputMps>();
+    case kInputPlt:
+      return CountPointsOf<kInputPlt>();
+    case kInputNmea:
+      return CountPointsOf<kInputNmea>();
+    default:
+      return 0;
+  }
+}
+
+// Counts the points of the device's reading and, when there are fewer than
+// two, of each fallback reading in turn, until one has two. Leaves the
+// reader set to the reading counted last.
+int CountWithFallbacks(int* count) {
+  UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
+  *count = CountPoints();
+  if (*count >= 2 || StrictInput) return kPassOk;
+  for (const Fallback& fallback : kFallbacks) {
+    if (fallback.kind != InputKind) continue;
+    if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {
+      return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
+    }
+    UseReading(fallback.nmea_mode, fallback.gpx_element);
+    *count = CountPoints();
+    if (*count >= 2) {
+      AppendLog(fallback.announcement);
+      break;
+    }
+  }
+  return kPassOk;
+}
+
+int RunPasses();
+
+}  // namespace
+
+void (*BetweenPassesHookForTest)() = nullptr;
+int RunFailure = kRunOk;
+int RunErrno = 0;
+int CountedPoints = 0;
+const char16_t* InputLogName = nullptr;
+
+int ReadNextPoint(TrackPoint* point) {
+  return NextPoint(point);
+}
+
 int RunPointPass() {
+  int result = RunPasses();
+  UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
+  return result;
+}
+
+namespace {
+
+int RunPasses() {
   if (InputKind == kInputMps) {
     // The first record's position, which the header check has already found
     // to be a valid offset.
@@ -121,7 +252,9 @@ int RunPointPass() {
   }
 
   int count = 0;
-  while (ReadNextPoint(&CurrentPoint) == kReadOk) ++count;
+  int counted = CountWithFallbacks(&count);
+  if (counted != kPassOk) return counted;
+  CountedPoints = count;
   if (count < 2) return FailPass(u"Too short input file!\r\n", kPassTooShort);
 
   NewTrackPending = 1;
@@ -145,10 +278,11 @@ int RunPointPass() {
   }
   MpsReaderState = 0;
   MpsNextRecordPos = StartOffset;
+  ResetNmeaFixTime();
 
   int remaining = count;
   while (remaining > 0) {
-    if (ReadNextPoint(&CurrentPoint) != kReadOk) {
+    if (NextPoint(&CurrentPoint) != kReadOk) {
       return FailPass(u"Input file read error !\r\n", kPassReadFailed);
     }
     --remaining;
@@ -163,24 +297,30 @@ int RunPointPass() {
       excess -= skip;
       remaining -= skip;
       for (int i = 0; i < skip; ++i) {
-        if (ReadNextPoint(&CurrentPoint) == kReadOk) TrackBreakBookkeeping(CurrentPoint);
+        if (NextPoint(&CurrentPoint) == kReadOk) TrackBreakBookkeeping(CurrentPoint);
       }
     }
   }
   return kPassOk;
 }
 
+}  // namespace
+
 int ConvertTrack() {
+  RunFailure = kRunOk;
+  RunErrno = 0;
+  CountedPoints = 0;
   // The opening lines go over the log as one text, so the 1000-character
   // reset of AppendLog can never swallow them.
   std::u16string opening = u"Input file: ";
-  opening += ExpandPathForLog(InputPath);
+  opening += ExpandPathForLog(InputLogName != nullptr ? InputLogName : InputPath);
   opening += u"\r\n";
   CopyToLog(opening.c_str());
   RepaintLog();
 
   InputStream = StreamOpen(InputPath, "rb");
   if (InputStream == nullptr) {
+    NoteFailure(kRunInputOpenFailed);
     AppendLog(u"Input file open error!\r\n");
     return kConvertOpenFailed;
   }
@@ -196,16 +336,20 @@ int ConvertTrack() {
 
   OutputStream = StreamOpen(OutputPath, "wb");
   if (OutputStream == nullptr) {
+    NoteFailure(kRunOutputOpenFailed);
     AppendLog(u"Output file open error!\r\n");
     return kConvertOpenFailed;
   }
   StorePointCount();
   size_t written = StreamWrite(TrackImage, 1, kTrackFileSize, OutputStream);
+  int write_errno = errno;
   // Closing commits the file; a failure there is a failed write as well, and
   // either way the previous file stays as it was.
   int closed = StreamClose(OutputStream);
   OutputStream = nullptr;
   if (written < kTrackFileSize || closed != 0) {
+    NoteFailure(kRunOutputWriteFailed);
+    if (written < kTrackFileSize) RunErrno = write_errno;
     AppendLog(u"Output file write error!\n");
     return kConvertWriteFailed;
   }

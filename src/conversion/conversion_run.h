@@ -18,12 +18,31 @@ constexpr int kPassTellFailed = 11;
 constexpr int kPassSeekFailed = 13;
 constexpr int kPassReadFailed = 14;
 
+/// Why the last ConvertTrack failed, for the batch front end's messages.
+constexpr int kRunOk = 0;
+constexpr int kRunInputOpenFailed = 1;  // the system refused to open the input
+constexpr int kRunInputReadFailed = 2;  // a read, tell or seek of the input failed
+constexpr int kRunInputRejected = 3;    // its content: header, too few points, changed
+constexpr int kRunOutputOpenFailed = 4;
+constexpr int kRunOutputWriteFailed = 5;  // a write, or committing the file
+extern int RunFailure;
+extern int RunErrno;       // errno of the failed system call, 0 when unknown
+extern int CountedPoints;  // points found by the counting pass of the reading used
+
+/// When set, the log's "Input file:" line shows this name instead of
+/// InputPath (standard input, copied to a temporary file, shows as "-").
+extern const char16_t* InputLogName;
+
 /// Converts InputPath into OutputPath. Opens and closes both streams.
 int ConvertTrack();
 
 /// Counts the points from the start offset, rewinds, and stores them into the
 /// TrackImage, thinning a recording of more than 9996 points and flagging
-/// track starts. Closes the input on every failure.
+/// track starts. Closes the input on every failure. When the device's reading
+/// counts fewer than two points and StrictInput is off, an NMEA log is
+/// counted again as RMC of all talkers, then as GGA fixes, and a GPX file as
+/// route points; the first reading with two points is stored and named in
+/// the log. The readers are back at the device's reading when it returns.
 int RunPointPass();
 
 /// Tests only: when set, called after the counting pass and before the input

@@ -24,13 +24,14 @@ struct AtomicFile {
 };
 
 /// Opens `path` for replacing. `new_mode` is the permissions of a file that
-/// does not exist yet. False (nothing made) when the target is a folder or
-/// the temporary cannot be made.
+/// does not exist yet. False (nothing made, errno set) when the target is a
+/// folder or the temporary cannot be made.
 bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file);
 
 /// With `ok`, syncs, closes and renames the temporary over the target, then
 /// syncs the folder; else (or when any of that fails) closes and removes the
-/// temporary. True when the target now holds what was written.
+/// temporary. True when the target now holds what was written; when false,
+/// errno says why (the first step that failed).
 bool AtomicCommit(AtomicFile* file, bool ok);
 
 /// Replaces `path` with `bytes` as a whole.

@@ -85,7 +85,10 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file) {
   std::string target = ResolveLinks(path);
   struct stat st;
   bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return false;
+  if (exists && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
   if (exists && !S_ISREG(st.st_mode)) {
     // A device or a FIFO: write in place, never replace or remove it.
     int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
@@ -107,17 +110,28 @@ bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file) {
 
 bool AtomicCommit(AtomicFile* file, bool ok) {
   if (file->fd < 0) return false;
-  if (ok && !file->temp.empty() && fsync(file->fd) != 0) ok = false;
-  if (close(file->fd) != 0) ok = false;
+  // errno of the first step that failed (the caller's, when `ok` came in
+  // false), so that the caller can say why.
+  int error = ok ? 0 : errno;
+  auto failed = [&](bool step_ok) {
+    if (!step_ok && ok) {
+      ok = false;
+      error = errno;
+    }
+  };
+  if (ok && !file->temp.empty()) failed(fsync(file->fd) == 0);
+  failed(close(file->fd) == 0);
   file->fd = -1;
-  if (file->temp.empty()) return ok;
-  if (ok && rename(file->temp.c_str(), file->target.c_str()) != 0) ok = false;
-  if (!ok) {
-    unlink(file->temp.c_str());
-    return false;
+  if (!file->temp.empty()) {
+    if (ok) failed(rename(file->temp.c_str(), file->target.c_str()) == 0);
+    if (!ok) {
+      unlink(file->temp.c_str());
+    } else {
+      SyncFolder(file->target);
+    }
   }
-  SyncFolder(file->target);
-  return true;
+  if (!ok) errno = error;
+  return ok;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode) {

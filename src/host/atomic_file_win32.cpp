@@ -9,6 +9,8 @@
 // are the folder's inherited ones, and `new_mode` means nothing here.
 #include <windows.h>
 
+#include <cerrno>
+
 #include "host/atomic_file.h"
 #include "host/win32_path.h"
 
@@ -49,7 +51,10 @@ bool WriteAll(int fd, const void* data, size_t size) {
   while (size > 0) {
     DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(LongToHandle(fd), bytes, chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(LongToHandle(fd), bytes, chunk, &written, nullptr) || written == 0) {
+      SetErrnoFromLastError();
+      return false;
+    }
     bytes += written;
     size -= written;
   }
@@ -84,7 +89,12 @@ bool AtomicOpen(const std::string& path, mode_t, AtomicFile* file) {
   std::wstring wide = WidePath(path);
   DWORD attributes = GetFileAttributesW(wide.c_str());
   bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    errno = EISDIR;
+    return false;
+  }
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    errno = EACCES;
     return false;
   }
   // A device or a pipe: written in place, never replaced.
@@ -101,7 +111,10 @@ bool AtomicOpen(const std::string& path, mode_t, AtomicFile* file) {
   DWORD kept = exists ? attributes & kKeptAttributes : 0;
   std::string temp;
   HANDLE handle = CreateTemporary(path, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, &temp);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) {
+    SetErrnoFromLastError();
+    return false;
+  }
   file->fd = HandleToLong(handle);
   file->target = path;
   file->temp = temp;
@@ -110,17 +123,29 @@ bool AtomicOpen(const std::string& path, mode_t, AtomicFile* file) {
 
 bool AtomicCommit(AtomicFile* file, bool ok) {
   if (file->fd < 0) return false;
+  // errno of the first step that failed (the caller's, when `ok` came in
+  // false), so that the caller can say why.
+  int error = ok ? 0 : errno;
+  auto failed = [&](bool step_ok) {
+    if (!step_ok && ok) {
+      SetErrnoFromLastError();
+      ok = false;
+      error = errno;
+    }
+  };
   HANDLE handle = LongToHandle(file->fd);
-  if (ok && !file->temp.empty() && !FlushFileBuffers(handle)) ok = false;
-  if (!CloseHandle(handle)) ok = false;
+  if (ok && !file->temp.empty()) failed(FlushFileBuffers(handle) != 0);
+  failed(CloseHandle(handle) != 0);
   file->fd = -1;
-  if (file->temp.empty()) return ok;
-  std::wstring temp = WidePath(file->temp);
-  if (ok && !MoveFileExW(temp.c_str(), WidePath(file->target).c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ok = false;
+  if (!file->temp.empty()) {
+    std::wstring temp = WidePath(file->temp);
+    if (ok) {
+      failed(MoveFileExW(temp.c_str(), WidePath(file->target).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
+    }
+    if (!ok) DeleteFileW(temp.c_str());
   }
-  if (!ok) DeleteFileW(temp.c_str());
+  if (!ok) errno = error;
   return ok;
 }
 

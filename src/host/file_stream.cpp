@@ -1,5 +1,6 @@
 #include "host/file_stream.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -175,6 +176,7 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
 int StreamClose(ByteStream* stream) {
   if (stream == nullptr) return 0;
   bool ok = true;
+  int error = 0;  // errno of the first step that failed, kept for the caller
   if (stream->writing) {
     // The commit: write what is pending, then the atomic writer's sync,
     // rename and folder sync.
@@ -183,10 +185,13 @@ int StreamClose(ByteStream* stream) {
     file.target = stream->target_path;
     file.temp = stream->temp_path;
     ok = AtomicCommit(&file, FlushWrites(stream));
+    if (!ok) error = errno;
   } else if (!HostClose(stream->fd)) {
     ok = false;
+    error = errno;
   }
   std::free(stream->buffer);
   delete stream;
+  if (!ok) errno = error;
   return ok ? 0 : -1;
 }

@@ -4,6 +4,8 @@
 // other hosts.
 #include <windows.h>
 
+#include <cerrno>
+
 #include "host/file_stream.h"
 #include "host/file_stream_host.h"
 #include "host/text.h"
@@ -20,6 +22,44 @@ std::string EnvironmentValue(const wchar_t* name) {
 
 }  // namespace
 
+void SetErrnoFromLastError() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      errno = ENOENT;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      errno = EACCES;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      errno = ENOSPC;
+      break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      errno = EEXIST;
+      break;
+    case ERROR_DIRECTORY:
+      errno = EISDIR;
+      break;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+      errno = EPIPE;
+      break;
+    case ERROR_FILENAME_EXCED_RANGE:
+      errno = ENAMETOOLONG;
+      break;
+    default:
+      errno = EIO;
+      break;
+  }
+}
+
 std::wstring WidePath(const std::string& path) {
   std::u16string wide = Utf8ToUtf16(path);
   return std::wstring(wide.begin(), wide.end());
@@ -33,9 +73,13 @@ int HostOpenForReading(const std::string& path) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                               nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return -1;
+  if (handle == INVALID_HANDLE_VALUE) {
+    SetErrnoFromLastError();
+    return -1;
+  }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     CloseHandle(handle);
+    errno = EINVAL;  // not a regular file
     return -1;
   }
   return HandleToLong(handle);
@@ -44,17 +88,26 @@ int HostOpenForReading(const std::string& path) {
 int64_t HostRead(int file, void* data, size_t size) {
   DWORD got = 0;
   DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  if (!ReadFile(LongToHandle(file), data, want, &got, nullptr)) return -1;
+  if (!ReadFile(LongToHandle(file), data, want, &got, nullptr)) {
+    SetErrnoFromLastError();
+    return -1;
+  }
   return got;
 }
 
 bool HostSeek(int file, int64_t offset) {
   LARGE_INTEGER distance;
   distance.QuadPart = offset;
-  return SetFilePointerEx(LongToHandle(file), distance, nullptr, FILE_BEGIN) != 0;
+  if (SetFilePointerEx(LongToHandle(file), distance, nullptr, FILE_BEGIN)) return true;
+  SetErrnoFromLastError();
+  return false;
 }
 
-bool HostClose(int file) { return CloseHandle(LongToHandle(file)) != 0; }
+bool HostClose(int file) {
+  if (CloseHandle(LongToHandle(file))) return true;
+  SetErrnoFromLastError();
+  return false;
+}
 
 std::string DeviceRoot() {
   std::string root = EnvironmentValue(L"WAYCONV_ROOT");

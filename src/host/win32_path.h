@@ -1,5 +1,7 @@
-// Host paths on Windows: the program keeps them as UTF-8 like on every host;
-// the Win32 calls take them as UTF-16. Both separators count.
+// Host paths and errors on Windows: the program keeps paths as UTF-8 like on
+// every host, the Win32 calls take them as UTF-16 (both separators count);
+// and the callers say why something failed from errno, which Win32 calls do
+// not set.
 #pragma once
 
 #include <string>
@@ -9,3 +11,7 @@ std::wstring WidePath(const std::string& path);
 
 /// Whether `c` separates folders: '\\' or '/'.
 inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+/// Sets errno from GetLastError(): the errno of the same meaning (ENOENT,
+/// EACCES, ENOSPC, EEXIST, EISDIR...), else EIO.
+void SetErrnoFromLastError();

@@ -99,23 +99,64 @@ bool NamesTrackPoint(const TagText& tag) {
 }
 
 // Moves the number start forward to the first digit or minus sign; null when
-// the tag ends first.
+// the tag ends first, and `end` too when the attribute's value ends first, at
+// the second quote character (" or ') after the name.
 const char* FindNumber(const char* text, const char* end) {
+  int quotes = 0;
   for (; text < end; ++text) {
     char c = *text;
     if ((c >= '0' && c <= '9') || c == '-') return text;
+    if ((c == '"' || c == '\'') && ++quotes == 2) return end;
   }
   return nullptr;
 }
 
-// Reads one coordinate: the number after the first `name` in the tag.
+// Reads one coordinate: the number after the first `name` in the tag, which
+// must start inside that attribute's value (lat="abc" lon="8" must not read
+// the longitude as the latitude).
 int ReadCoordinate(const TagText& tag, const char (&name)[4], double* value) {
   const char* found = FindName(tag, tag.begin, name);
   if (found == nullptr) return kGpxNoAttribute;
-  const char* number = FindNumber(found + 3, tag.end);
-  if (number == nullptr) return kGpxNoNumber;
+  const char* after = found + 3;
+  const char* number;
+  if (tag.end - after >= 3 && after[0] == '=' && (after[1] == '"' || after[1] == '\'') &&
+      ((after[2] >= '0' && after[2] <= '9') || after[2] == '-')) {
+    number = after + 2;  // the usual name="number", without the search
+  } else {
+    number = FindNumber(after, tag.end);
+    if (number == nullptr) return kGpxNoNumber;
+    if (number == tag.end) return kGpxOutOfRange;  // a value with no number in it
+  }
   *value = ParseDouble(number);
   return kReadOk;
+}
+
+// The coordinates of a point tag.
+int ReadTagCoordinates(const TagText& tag, TrackPoint* point) {
+  int result = ReadCoordinate(tag, "lat", &point->latitude);
+  if (result != kReadOk) return result;
+  if (!LatitudeInRange(point->latitude)) return kGpxOutOfRange;
+  result = ReadCoordinate(tag, "lon", &point->longitude);
+  if (result != kReadOk) return result;
+  if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
+  return kReadOk;
+}
+
+// Route points, read only for files with too few track points: every tag
+// through the tag buffer, with the tests the device applies to "trkpt".
+int ReadGpxRoutePoint(TrackPoint* point) {
+  for (;;) {
+    if (ReadGpxTag(GpxTagBuffer, kGpxTagReadSize) != kGpxTagOk) return kReadEnd;
+    if (std::strstr(GpxTagBuffer, "rtept") != nullptr &&
+        std::strstr(GpxTagBuffer, "/rtept") == nullptr) {
+      break;
+    }
+  }
+  TagText tag;
+  tag.begin = GpxTagBuffer;
+  tag.end = tag.begin + std::strlen(tag.begin);
+  tag.readable = Bytes(GpxTagBuffer) + kGpxTagBufferSize;
+  return ReadTagCoordinates(tag, point);
 }
 
 // The next tag whose text lies whole in the stream's window and is not cut:
@@ -197,20 +238,14 @@ namespace {
     }
     if (NamesTrackPoint(tag)) break;
   }
-
-  int result = ReadCoordinate(tag, "lat", &point->latitude);
-  if (result != kReadOk) return result;
-  if (!LatitudeInRange(point->latitude)) return kGpxOutOfRange;
-  result = ReadCoordinate(tag, "lon", &point->longitude);
-  if (result != kReadOk) return result;
-  if (!LongitudeInRange(point->longitude)) return kGpxOutOfRange;
-  return kReadOk;
+  return ReadTagCoordinates(tag, point);
 }
 
 }  // namespace
 
 int ReadGpxPoint(TrackPoint* point) {
-  if (GpxFastPath != 0 && GpxPointElement == kGpxTrackPoints) {
+  if (GpxPointElement == kGpxRoutePoints) return ReadGpxRoutePoint(point);
+  if (GpxFastPath != 0) {
     int result = ScanGpxTrackPoint(InputStream, point);
     if (result != kGpxUseTagReader) return result;
   }

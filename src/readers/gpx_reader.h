@@ -14,11 +14,6 @@ constexpr int kGpxTagReadSize = 1000;
 
 extern char GpxTagBuffer[kGpxTagBufferSize];  // the tag ReadGpxPoint looks at
 
-/// The element ReadGpxPoint reads: track points (the default) or route points.
-constexpr int kGpxTrackPoints = 0;  // trkpt
-constexpr int kGpxRoutePoints = 1;  // rtept
-extern int GpxPointElement;
-
 /// Results of ReadGpxTag.
 constexpr int kGpxTagOk = 0;
 constexpr int kGpxTagNone = -1;  // the file ended before a "<"
@@ -27,7 +22,15 @@ constexpr int kGpxTagCut = -2;   // the file ended inside a tag
 /// Results of ReadGpxPoint beside kReadOk and kReadEnd.
 constexpr int kGpxNoAttribute = 1;   // a trkpt tag without "lat" or without "lon"
 constexpr int kGpxNoNumber = 2;      // nothing numeric after the attribute name
-constexpr int kGpxOutOfRange = 3;    // a coordinate out of range, or NaN
+constexpr int kGpxOutOfRange = 3;    // a coordinate out of range, or NaN, or a
+                                     // quoted value with no number in it
+
+/// The element ReadGpxPoint takes: track points (the device's reading) or,
+/// when a file has fewer than two of those, route points. The conversion run
+/// sets it for each reading; waypoints are never read as a track.
+constexpr int kGpxTrackPoints = 0;  // "trkpt"
+constexpr int kGpxRoutePoints = 1;  // "rtept"
+extern int GpxPointElement;
 
 /// Reads the next tag of the input stream into `buffer` (`size` >= 2 bytes):
 /// passes over everything up to and including the next "<", then stores the
@@ -37,8 +40,11 @@ constexpr int kGpxOutOfRange = 3;    // a coordinate out of range, or NaN
 int ReadGpxTag(char* buffer, int size);
 
 /// Reads tags until one names a trkpt element ("trkpt" in its text but not
-/// "/trkpt") and reads its coordinates into `point`. The tag text is a C
-/// string: a NUL byte ends it for the tests and the number reads.
+/// "/trkpt"; "rtept" and "/rtept" when GpxPointElement is kGpxRoutePoints)
+/// and reads its coordinates into `point`. The number of an attribute is the
+/// first digit or minus sign after its name, within its value: one that only
+/// starts past the value's closing quote makes the point malformed. The tag
+/// text is a C string: a NUL byte ends it for the tests and the number reads.
 /// While GpxFastPath is on, track points of the common shape and the tags
 /// between them are read in place (gpx_point_scan.h), with the same results.
 int ReadGpxPoint(TrackPoint* point);

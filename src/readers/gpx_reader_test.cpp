@@ -67,12 +67,13 @@ TEST_F(GpxReaderTest, TrackPointTags) {
       {"<trkpt lat=\"48.1\" lon=\"11.5\"/>", kReadOk, 48.1, 11.5},
       {"<gpx:trkpt lat='-33.9' lon='-70.6'>", kReadOk, -33.9, -70.6},
       {"<trkpt lat=\"-100\" lon=\"370\">", kReadOk, -100.0, 370.0},
-      // The number is the first digit or minus sign after the name.
-      {"<trkpt lat=\"\" lon=\"11.5\">", kReadOk, 11.5, 11.5},
+      // The number is the first digit or minus sign after the name, inside
+      // its value: an empty one does not borrow the next attribute's number.
+      {"<trkpt lat=\"\" lon=\"11.5\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"48.1\">", kGpxNoAttribute, 0, 0},
       {"</gpx:trkpt>", kGpxNoAttribute, 0, 0},
-      {"<trkpt lon=\"11.5\" lat=\"x\">", kGpxNoNumber, 0, 0},
-      {"<trkpt lat=\"1\" lon=\"nan\">", kGpxNoNumber, 0, 0},
+      {"<trkpt lon=\"11.5\" lat=\"x\">", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"1\" lon=\"nan\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"100.1\" lon=\"0\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"0\" lon=\"-370.5\">", kGpxOutOfRange, 0, 0},
       {"<trkpt lat=\"-nan\" lon=\"0\">", kGpxOutOfRange, 0, 0},
@@ -93,6 +94,47 @@ TEST_F(GpxReaderTest, TrackPointTags) {
       EXPECT_EQ(point.latitude, c.latitude) << c.tag;
       EXPECT_EQ(point.longitude, c.longitude) << c.tag;
     }
+  }
+}
+
+TEST_F(GpxReaderTest, NumberMustStartInsideTheValue) {
+  // The search for a coordinate stops at the value's closing quote, of
+  // either kind; a value with no number in it makes the point malformed.
+  struct Case {
+    std::string tag;
+    int result;
+    double latitude, longitude;
+  } cases[] = {
+      {"<trkpt lat=\"abc\" lon=\"8.001\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat='abc' lon='8.001'/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lon=\"8.001\" lat=\"abc\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"47.5\" lon=\"\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lon='' lat='47.5'/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"\" lon=\"\" ele=\"5\"/>", kGpxOutOfRange, 0, 0},
+      {"<trkpt lat=\"x\">", kGpxOutOfRange, 0, 0},
+      // Well-formed values, with blanks and either quote, read as ever.
+      {"<trkpt lat = ' 47.5' lon=\"-8.25\">", kReadOk, 47.5, -8.25},
+      {"<trkpt lon='8' lat=\"-47\"/>", kReadOk, -47.0, 8.0},
+      {"<trkpt lat=\"N47.5\" lon=\"E8\">", kReadOk, 47.5, 8.0},
+      // Without quotes the search runs to the end of the tag, as before.
+      {"<trkpt lat=47.5 lon=8>", kReadOk, 47.5, 8.0},
+      {"<trkpt lat lon>", kGpxNoNumber, 0, 0},
+  };
+  for (const Case& c : cases) {
+    Open(c.tag + "<trkpt lat=\"1\" lon=\"2\"/>");
+    TrackPoint point;
+    EXPECT_EQ(ReadGpxPoint(&point), c.result) << c.tag;
+    if (c.result == kReadOk) {
+      EXPECT_EQ(point.latitude, c.latitude) << c.tag;
+      EXPECT_EQ(point.longitude, c.longitude) << c.tag;
+    }
+    // Route points follow the same rule.
+    std::string route = c.tag;
+    route.replace(route.find("trkpt"), 5, "rtept");
+    Open(route);
+    GpxPointElement = kGpxRoutePoints;
+    EXPECT_EQ(ReadGpxPoint(&point), c.result) << route;
+    GpxPointElement = kGpxTrackPoints;
   }
 }
 
@@ -152,6 +194,7 @@ TEST_F(GpxReaderTest, NoTrackPointsIsTooShort) {
   WriteFile(input, "<gpx><wpt lat=\"1\" lon=\"2\"/><rte><rtept lat=\"1\" lon=\"2\"/>"
                    "<rtept lat=\"3\" lon=\"4\"/></rte></gpx>\n");
   PrepareRun(input, kInputGpx, dir_.File("out.bin"));
+  StrictInput = 1;  // the device's reading: route points are not read
   EXPECT_EQ(ConvertTrack(), kConvertPassFailed);
   EXPECT_EQ(LogText(), "Input file: " + input + "\r\nToo short input file!\r\n");
 }

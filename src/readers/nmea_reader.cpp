@@ -9,6 +9,8 @@
 #include "readers/plt_reader.h"
 #include "readers/text_line.h"
 
+int NmeaReadMode = kNmeaGprmcOnly;
+
 namespace {
 
 constexpr char kRmcPrefix[] = "$GPRMC,";
@@ -214,35 +216,55 @@ inline bool ReadCoordinateField(const char* field, int digits, char positive, ch
   return true;
 }
 
+// Reads the latitude and longitude fields from `field` on, each with its
+// hemisphere, into `point`, and checks their ranges: kReadOk or the
+// reader's result for the first field at fault.
+[[gnu::always_inline]] inline int ReadPosition(const char* field, TrackPoint* point) {
+  if (!ReadCoordinateField(field, kLatitudeDegreeDigits, 'N', 'S', &point->latitude, &field)) {
+    return kNmeaBadLatitude;
+  }
+  if (!ReadCoordinateField(field, kLongitudeDegreeDigits, 'E', 'W', &point->longitude, &field)) {
+    return kNmeaBadLongitude;
+  }
+  if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
+    return kNmeaBadLatitude;
+  }
+  return kReadOk;
+}
+
+bool IsGprmc(const unsigned char* line, ptrdiff_t length) {
+  return length >= kRmcPrefixLength && std::memcmp(line, kRmcPrefix, kRmcPrefixLength) == 0;
+}
+
+bool IsUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
+// "$", two upper-case letters and the four bytes of `type`, in the first
+// `length` bytes.
+bool IsTalkerPrefix(const unsigned char* line, ptrdiff_t length, const char* type) {
+  return length >= kRmcPrefixLength && line[0] == '$' && IsUpper(line[1]) && IsUpper(line[2]) &&
+         std::memcmp(line + 3, type, 4) == 0;
+}
+
 // Passes over the next line when it lies whole in the read window and is
-// not an RMC sentence: such a line only needs its first bytes compared, not
-// copying. False, with the stream at the line's start, when ReadTextLine
-// must read it.
-bool SkipOtherSentence(ByteStream* in) {
+// not a sentence the reader wants (Wanted(line, length, type)): such a line
+// only needs its first bytes compared, not copying. False, with the stream
+// at the line's start, when ReadTextLine must read it.
+template <typename Wanted>
+bool SkipOtherSentence(ByteStream* in, Wanted wanted) {
   unsigned char* p = in->next;
   unsigned char* end = in->end;
   while (p < end && EndsLine(*p)) ++p;
   in->next = p;
   unsigned char* line_end = FindLineEnd(p, end);
   if (line_end == end) return false;
-  if (line_end - p >= kRmcPrefixLength && std::memcmp(p, kRmcPrefix, kRmcPrefixLength) == 0) {
-    return false;
-  }
+  if (wanted(p, line_end - p)) return false;
   in->next = line_end + 1;
   return true;
 }
 
-}  // namespace
-
-int ReadNmeaPoint(TrackPoint* point) {
-  // Most lines of a receiver's log are other sentences (GGA, GSA, GSV).
-  if (SkipOtherSentence(InputStream)) return kNmeaNotRmc;
-  int length = ReadTextLine(InputStream, LineBuffer, kLineLimit);
-  if (length < 0) return kReadEnd;
-  const char* line = LineBuffer;
-  if (length < kRmcPrefixLength || std::memcmp(line, kRmcPrefix, kRmcPrefixLength) != 0) {
-    return kNmeaNotRmc;
-  }
+// The fields of an RMC sentence whose name has been checked, by the
+// device's rules; `length` is the line's.
+[[gnu::always_inline]] inline int ReadRmcFields(const char* line, int length, TrackPoint* point) {
   if (CheckNmeaChecksum(line) != kChecksumOk) return kNmeaBadChecksum;
 
   // The time field is passed over. A line that ends before the scan's start
@@ -254,15 +276,94 @@ int ReadNmeaPoint(TrackPoint* point) {
 
   // Latitude: two digits of degrees, then decimal minutes; longitude: three.
   const char* field = comma + 3;
-  if (!ReadCoordinateField(field, kLatitudeDegreeDigits, 'N', 'S', &point->latitude, &field)) {
-    return kNmeaBadLatitude;
-  }
-  if (!ReadCoordinateField(field, kLongitudeDegreeDigits, 'E', 'W', &point->longitude, &field)) {
-    return kNmeaBadLongitude;
-  }
+  return ReadPosition(field, point);
+}
 
-  if (!LatitudeInRange(point->latitude) || !LongitudeInRange(point->longitude)) {
-    return kNmeaBadLatitude;
+// The last fix taken in a fallback mode: its time field, for the repeat test.
+char g_fix_time[kLineBufferSize];
+int g_fix_time_length = 0;
+
+// True when the fix of the sentence `line` is not a repeat of the fix taken
+// before it, and remembers its time. The time field is the text between the
+// first and the second comma; an empty one never counts as a repeat, since
+// it cannot tell two fixes apart.
+bool TakeFixOnce(const char* line) {
+  const char* time = line + kRmcPrefixLength;
+  const char* end = std::strchr(time, ',');
+  if (end == nullptr || end == time) return true;
+  auto length = static_cast<int>(end - time);
+  if (length == g_fix_time_length &&
+      std::memcmp(time, g_fix_time, static_cast<size_t>(length)) == 0) {
+    return false;
   }
-  return kReadOk;
+  std::memcpy(g_fix_time, time, static_cast<size_t>(length));
+  g_fix_time_length = length;
+  return true;
+}
+
+int ReadGgaFields(const char* line, TrackPoint* point) {
+  if (CheckNmeaChecksum(line) != kChecksumOk) return kNmeaBadChecksum;
+  const char* quality = GgaQualityField(line);
+  if (quality == nullptr || !IsGgaFixQuality(quality)) return kNmeaNoFix;
+  // The quality field lies five commas on, so the time field's comma exists.
+  const char* field = FindComma(line + kRmcPrefixLength) + 1;
+  return ReadPosition(field, point);
+}
+
+// The fallback modes: RMC or GGA of any talker, each fix once.
+int ReadFallbackNmeaPoint(TrackPoint* point) {
+  const char* type = NmeaReadMode == kNmeaAnyRmc ? "RMC," : "GGA,";
+  auto wanted = [type](const unsigned char* p, ptrdiff_t length) {
+    return IsTalkerPrefix(p, length, type);
+  };
+  if (SkipOtherSentence(InputStream, wanted)) return kNmeaNotRmc;
+  int length = ReadTextLine(InputStream, LineBuffer, kLineLimit);
+  if (length < 0) return kReadEnd;
+  const char* line = LineBuffer;
+  if (!IsTalkerSentence(line, type)) return kNmeaNotRmc;
+  int result =
+      NmeaReadMode == kNmeaAnyRmc ? ReadRmcFields(line, length, point) : ReadGgaFields(line, point);
+  if (result != kReadOk) return result;
+  return TakeFixOnce(line) ? kReadOk : kNmeaRepeatedFix;
+}
+
+}  // namespace
+
+void ResetNmeaFixTime() { g_fix_time_length = 0; }
+
+bool IsTalkerSentence(const char* line, const char* type) {
+  return line[0] == '$' && IsUpper(static_cast<unsigned char>(line[1])) &&
+         IsUpper(static_cast<unsigned char>(line[2])) && std::strncmp(line + 3, type, 4) == 0;
+}
+
+bool IsGgaFixQuality(const char* quality) {
+  char q = quality[0];
+  return (q == '1' || q == '2' || q == '4' || q == '5') && (quality[1] == ',' || quality[1] == '*');
+}
+
+const char* GgaQualityField(const char* line) {
+  // Time, latitude, hemisphere, longitude, hemisphere, then the quality.
+  const char* comma = line + kRmcPrefixLength - 1;
+  for (int field = 0; field < 5; ++field) {
+    comma = FindComma(comma + 1);
+    if (comma == nullptr) return nullptr;
+  }
+  return comma + 1;
+}
+
+int ReadNmeaPoint(TrackPoint* point) {
+  if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
+  return ReadGprmcPoint(point);
+}
+
+int ReadGprmcPoint(TrackPoint* point) {
+  // Most lines of a receiver's log are other sentences (GGA, GSA, GSV).
+  if (SkipOtherSentence(InputStream, IsGprmc)) return kNmeaNotRmc;
+  int length = ReadTextLine(InputStream, LineBuffer, kLineLimit);
+  if (length < 0) return kReadEnd;
+  const char* line = LineBuffer;
+  if (length < kRmcPrefixLength || std::memcmp(line, kRmcPrefix, kRmcPrefixLength) != 0) {
+    return kNmeaNotRmc;
+  }
+  return ReadRmcFields(line, length, point);
 }

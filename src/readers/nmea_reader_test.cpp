@@ -170,6 +170,62 @@ TEST_F(NmeaReaderTest, RmcSentences) {
   }
 }
 
+TEST_F(NmeaReaderTest, FallbackModes) {
+  const std::string lat = "4807.038,N,";
+  const std::string lon = "01131.000,E,";
+  const double kLat = 7.038 * kDegreesPerMinute + 48;
+  const double kLon = 31.0 * kDegreesPerMinute + 11;
+  struct Case {
+    int mode;
+    std::string line;
+    int result;
+  } cases[] = {
+      // RMC of any talker, with the rules of $GPRMC.
+      {kNmeaAnyRmc, Sentence("GNRMC,123519,A," + lat + lon), kReadOk},
+      {kNmeaAnyRmc, Sentence("GPRMC,123519,A," + lat + lon), kReadOk},
+      {kNmeaAnyRmc, Sentence("INRMC,123519,A," + lat + lon), kReadOk},
+      {kNmeaAnyRmc, Sentence("gnRMC,123519,A," + lat + lon), kNmeaNotRmc},
+      {kNmeaAnyRmc, Sentence("G1RMC,123519,A," + lat + lon), kNmeaNotRmc},
+      {kNmeaAnyRmc, Sentence("GNRMCX,123519,A," + lat + lon), kNmeaNotRmc},
+      {kNmeaAnyRmc, Sentence("GPGGA,123519," + lat + lon + "1,08,0.9,545.4,M,46.9,M,,"),
+       kNmeaNotRmc},
+      {kNmeaAnyRmc, "$GNRMC,123519,A," + lat + lon + "*00", kNmeaBadChecksum},
+      {kNmeaAnyRmc, Sentence("GNRMC,123519,V," + lat + lon), kNmeaNoFix},
+      {kNmeaAnyRmc, Sentence("GNRMC,123519,A,4807.038,N,01131.000,X,"), kNmeaBadLongitude},
+      {kNmeaAnyRmc, Sentence("GNRMC,"), kNmeaBadLatitude},
+      // GGA of any talker: fix qualities 1, 2, 4 and 5 only.
+      {kNmeaGga, Sentence("GPGGA,123519," + lat + lon + "1,08,0.9,545.4,M,46.9,M,,"), kReadOk},
+      {kNmeaGga, Sentence("GNGGA,123519.00," + lat + lon + "5,08,0.9,545.4,M,46.9,M,,"), kReadOk},
+      {kNmeaGga, Sentence("GNGGA,123519," + lat + lon + "4"), kReadOk},  // the last field
+      {kNmeaGga, Sentence("GNGGA,123519," + lat + lon + "6,08,0.9,545.4,M,46.9,M,,"), kNmeaNoFix},
+      {kNmeaGga, Sentence("GNGGA,123519," + lat + lon + "12,08,0.9,545.4,M,46.9,M,,"), kNmeaNoFix},
+      {kNmeaGga, Sentence("GNGGA,123519," + lat + lon + ",08,0.9,545.4,M,46.9,M,,"), kNmeaNoFix},
+      {kNmeaGga, Sentence("GNGGA,123519,,,,,0,00,99.99,,,,,,"), kNmeaNoFix},
+      {kNmeaGga, Sentence("GNGGA,123519," + lat + "01131.000,E"), kNmeaNoFix},
+      {kNmeaGga, Sentence("GNGGA,123519,,N," + lon + "1,08,,,,,,,"), kNmeaBadLatitude},
+      {kNmeaGga, Sentence("GNGGA,123519,4807.038,Q," + lon + "1,08,,,,,,,"), kNmeaBadLatitude},
+      {kNmeaGga, Sentence("GNGGA,123519," + lat + "0,E,1,08,,,,,,,"), kNmeaBadLongitude},
+      {kNmeaGga, Sentence("GNGGA,123519,9961,N," + lon + "1,08,,,,,,,"), kNmeaBadLatitude},
+      {kNmeaGga, "$GNGGA,123519," + lat + lon + "1,08,0.9,545.4,M,46.9,M,,", kNmeaBadChecksum},
+      {kNmeaGga, Sentence("GNRMC,123519,A," + lat + lon), kNmeaNotRmc},
+  };
+  for (const Case& c : cases) {
+    NmeaReadMode = c.mode;
+    ResetNmeaFixTime();
+    OpenInput(dir_.File("input.nmea"), c.line + "\r\n" + c.line + "\n");
+    std::memset(LineBuffer, 'N', sizeof LineBuffer);
+    TrackPoint point;
+    EXPECT_EQ(ReadNmeaPoint(&point), c.result) << c.line;
+    if (c.result == kReadOk) {
+      EXPECT_EQ(point.latitude, kLat) << c.line;
+      EXPECT_EQ(point.longitude, kLon) << c.line;
+    }
+    // The same fix again is a repeat; other results stay as they were.
+    EXPECT_EQ(ReadNmeaPoint(&point), c.result == kReadOk ? kNmeaRepeatedFix : c.result) << c.line;
+    EXPECT_EQ(ReadNmeaPoint(&point), kReadEnd) << c.line;
+  }
+}
+
 TEST_F(NmeaReaderTest, InvalidFixesOnlyIsTooShort) {
   std::string input = dir_.File("nofix.nmea");
   std::string log = "\r\n";
@@ -181,6 +237,7 @@ TEST_F(NmeaReaderTest, InvalidFixesOnlyIsTooShort) {
   }
   WriteFile(input, log);
   PrepareRun(input, kInputNmea, dir_.File("out.bin"));
+  StrictInput = 1;  // the device's reading: the $GNRMC fixes are not read
   EXPECT_EQ(ConvertTrack(), kConvertPassFailed);
   EXPECT_EQ(LogText(), "Input file: " + input + "\r\nToo short input file!\r\n");
 }

@@ -21,6 +21,8 @@ int LoadSettings() {
   LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key);
   if (status != ERROR_SUCCESS) return status;
   DoSplit = ReadDwordSetting(key, u"DoSplit", DoSplit);
+  // Read only: a user sets it to keep to the device's reading of every file.
+  StrictInput = ReadDwordSetting(key, u"StrictInput", 0) != 0 ? 1 : 0;
 
   // The whole scratch buffer is offered, so any path the dialogs can choose
   // comes back. The text ends at its terminator or at the end of the stored

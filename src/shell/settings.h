@@ -3,6 +3,8 @@
 //
 //   "OutputFile"  REG_SZ     OutputPath, terminator included
 //   "DoSplit"     REG_DWORD  DoSplit
+//   "StrictInput" REG_DWORD  StrictInput: nonzero turns the reading fallbacks
+//                            off; read at load, never written
 //
 // Every registry failure is silent; the values in memory then stand.
 #pragma once
@@ -12,8 +14,9 @@
 /// The settings key below HKEY_CURRENT_USER.
 inline constexpr char16_t kSettingsKey[] = u"Software\\Brivex\\Wayconv";
 
-/// Updates OutputPath and DoSplit from the values stored valid. Returns the
-/// status of opening the key when that fails, else that of closing it.
+/// Updates OutputPath, DoSplit and StrictInput from the values stored valid.
+/// Returns the status of opening the key when that fails, else that of
+/// closing it.
 int LoadSettings();
 
 /// Stores OutputPath and DoSplit, creating the key when needed.

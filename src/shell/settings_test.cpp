@@ -132,6 +132,39 @@ TEST_F(SettingsTest, OnlyValidStoredValuesAreTaken) {
   }
 }
 
+TEST_F(SettingsTest, StrictInputIsReadAndNeverWritten) {
+  auto dword = [](uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); };
+  struct Case {
+    const char* label;
+    std::optional<Stored> stored;
+    int strict;
+  } cases[] = {
+      {"absent", {}, 0},
+      {"0", Stored{REG_DWORD, dword(0)}, 0},
+      {"1", Stored{REG_DWORD, dword(1)}, 1},
+      {"as text", Stored{REG_SZ, Sz(u"1")}, 0},
+      {"of 2 bytes", Stored{REG_DWORD, std::string("\x01\x00", 2)}, 0},
+      {"as binary", Stored{REG_BINARY, dword(1)}, 0},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    UseConfig(dir_.File("strict" + std::to_string(++n)));
+    Store(u"DoSplit", Stored{REG_DWORD, dword(1)});
+    if (c.stored) Store(u"StrictInput", *c.stored);
+    StrictInput = 1 - c.strict;  // the load must set it either way
+    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(c.strict, StrictInput);
+    // Saving keeps what the user stored, and adds nothing.
+    std::string before = ReadFile(RegistryFilePath());
+    SaveSettings();
+    std::string after = ReadFile(RegistryFilePath());
+    EXPECT_EQ(before.find("StrictInput") != std::string::npos,
+              after.find("StrictInput") != std::string::npos);
+    EXPECT_EQ(c.stored.has_value(), after.find("\"StrictInput\"") != std::string::npos);
+  }
+}
+
 TEST_F(SettingsTest, UnwritableStoreIsSilent) {
   UseConfig(dir_.File("blocked"));
   mkdir(dir_.File("blocked").c_str(), 0700);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/file_stream.h"
+#include "host/option_value.h"
 #include "host/text.h"
 #include "trackfile/track_data.h"
 #include "trackfile/track_export.h"
@@ -29,21 +30,6 @@ void Complain(const std::string& message) {
 int Usage(const std::string& message) {
   Complain(message + "; try 'wayconv --help'");
   return kTrackFileExitUsage;
-}
-
-// The value of "--name VALUE" or "--name=VALUE"; false when `argv[*i]` is
-// not that option. A missing value reads as empty.
-bool OptionValue(int argc, char** argv, int* i, const char* name, std::string* value) {
-  size_t length = std::strlen(name);
-  const char* arg = argv[*i];
-  if (std::strncmp(arg, name, length) != 0) return false;
-  if (arg[length] == '=') {
-    *value = arg + length + 1;
-    return true;
-  }
-  if (arg[length] != 0) return false;
-  *value = *i + 1 < argc ? argv[++*i] : "";
-  return true;
 }
 
 int WriteStandardOutput(const std::string& text) {

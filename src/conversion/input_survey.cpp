@@ -1,0 +1,181 @@
+#include "conversion/input_survey.h"
+
+#include <cstring>
+
+#include "common/globals.h"
+#include "common/types.h"
+#include "conversion/conversion_run.h"
+#include "readers/gpx_reader.h"
+#include "readers/mps_reader.h"
+#include "readers/nmea_reader.h"
+#include "readers/text_line.h"
+
+namespace {
+
+constexpr char kPltFirstLine[] = "OziExplorer Track Point File";
+constexpr size_t kSniffSize = 64;
+
+const char* KindName(int kind) {
+  switch (kind) {
+    case kInputGpx:
+      return "gpx";
+    case kInputMps:
+      return "mps";
+    case kInputPlt:
+      return "plt";
+    default:
+      return "nmea";
+  }
+}
+
+const char* KindTitle(int kind) {
+  switch (kind) {
+    case kInputGpx:
+      return "GPX";
+    case kInputMps:
+      return "MapSource";
+    case kInputPlt:
+      return "PLT";
+    default:
+      return "NMEA";
+  }
+}
+
+bool StartsWith(const char* bytes, size_t length, const char* prefix, size_t prefix_length) {
+  return length >= prefix_length && std::memcmp(bytes, prefix, prefix_length) == 0;
+}
+
+// "1 line", "2 lines".
+std::string Count(int n, const char* singular, const char* plural) {
+  return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
+struct NmeaCounts {
+  int gprmc = 0, other_rmc = 0, void_rmc = 0, gga_fixes = 0, bad_checksums = 0;
+};
+
+// RMC status: the field after the time field.
+bool IsVoidRmc(const char* line) {
+  const char* comma = std::strchr(line + 7, ',');
+  return comma != nullptr && comma[1] == 'V' && (comma[2] == ',' || comma[2] == '*');
+}
+
+void CountNmeaLines(ByteStream* in, NmeaCounts* counts) {
+  char line[kLineBufferSize];
+  while (ReadTextLine(in, line, kLineLimit) >= 0) {
+    if (line[0] != '$') continue;
+    bool checksum_ok = CheckNmeaChecksum(line) == kChecksumOk;
+    if (!checksum_ok) ++counts->bad_checksums;
+    if (IsTalkerSentence(line, "RMC,")) {
+      ++(std::strncmp(line, "$GPRMC,", 7) == 0 ? counts->gprmc : counts->other_rmc);
+      if (IsVoidRmc(line)) ++counts->void_rmc;
+    } else if (checksum_ok && IsTalkerSentence(line, "GGA,")) {
+      const char* quality = GgaQualityField(line);
+      if (quality != nullptr && IsGgaFixQuality(quality)) ++counts->gga_fixes;
+    }
+  }
+}
+
+std::string DescribeNmea(ByteStream* in) {
+  NmeaCounts c;
+  CountNmeaLines(in, &c);
+  return Count(c.gprmc, "$GPRMC line", "$GPRMC lines") + ", " +
+         Count(c.other_rmc, "other RMC line", "other RMC lines") + ", " +
+         Count(c.void_rmc, "RMC line", "RMC lines") + " with status V, " +
+         Count(c.gga_fixes, "GGA line", "GGA lines") + " with a fix, " +
+         Count(c.bad_checksums, "line", "lines") + " with a bad checksum; " +
+         (StrictInput != 0 ? "--strict (or StrictInput) reads $GPRMC only"
+                           : "a track needs at least two fixes");
+}
+
+// Counts the tags that open or are an element named `name`: the tag text
+// holds it and not "/" + name, as the reader tests it.
+void CountGpxTags(ByteStream* in, int* trkpt, int* rtept, int* wpt) {
+  std::string tag;
+  for (;;) {
+    int c;
+    while ((c = StreamGetc(in)) >= 0 && c != '<') {
+    }
+    if (c < 0) return;
+    tag.clear();
+    // Cut where the reader cuts a tag; the rest is passed over.
+    while ((c = StreamGetc(in)) >= 0 && c != '>' && tag.size() < kGpxTagReadSize - 2) {
+      tag += static_cast<char>(c);
+    }
+    auto names = [&tag](const char* name, const char* closing) {
+      return tag.find(name) != std::string::npos && tag.find(closing) == std::string::npos;
+    };
+    if (names("trkpt", "/trkpt")) ++*trkpt;
+    if (names("rtept", "/rtept")) ++*rtept;
+    if (names("wpt", "/wpt")) ++*wpt;
+    if (c < 0) return;
+  }
+}
+
+std::string DescribeGpx(ByteStream* in) {
+  int trkpt = 0, rtept = 0, wpt = 0;
+  CountGpxTags(in, &trkpt, &rtept, &wpt);
+  return std::to_string(trkpt) + " trkpt, " + std::to_string(rtept) + " rtept and " +
+         Count(wpt, "wpt tag", "wpt tags") + "; " +
+         (StrictInput != 0 && rtept >= 2 ? "--strict (or StrictInput) reads trkpt only"
+                                         : "a track needs at least two points, and waypoints "
+                                           "are not read as one");
+}
+
+std::string DescribeHeader(const std::string& name, const char* bytes, size_t length) {
+  if (InputKind == kInputMps) {
+    return name + " is not a MapSource file: it does not start with \"MsRcd\"; check the file";
+  }
+  if (!StartsWith(bytes, length, kPltFirstLine, sizeof kPltFirstLine - 1)) {
+    return name + " is not a PLT track file: its first line is not \"" + kPltFirstLine +
+           "\"; check the file";
+  }
+  return name + " ends inside its six-line PLT header; check the file";
+}
+
+}  // namespace
+
+int GuessInputKind(const char* bytes, size_t length) {
+  if (StartsWith(bytes, length, kMpsSignature, kMpsSignatureSize)) return kInputMps;
+  if (StartsWith(bytes, length, "\xEF\xBB\xBF", 3)) {
+    bytes += 3;
+    length -= 3;
+  }
+  if (StartsWith(bytes, length, kPltFirstLine, sizeof kPltFirstLine - 1)) return kInputPlt;
+  while (length > 0 && (*bytes == ' ' || *bytes == '\t' || *bytes == '\r' || *bytes == '\n')) {
+    ++bytes;
+    --length;
+  }
+  if (StartsWith(bytes, length, "<?xml", 5) || StartsWith(bytes, length, "<gpx", 4)) {
+    return kInputGpx;
+  }
+  if (length > 0 && *bytes == '$') return kInputNmea;
+  return 0;
+}
+
+std::string DescribeRejectedInput(const std::string& name, int result) {
+  ByteStream* in = StreamOpen(InputPath, "rb");
+  if (in == nullptr) return std::string();
+  char bytes[kSniffSize];
+  size_t length = StreamRead(bytes, 1, sizeof bytes, in);
+  std::string text;
+  int guess = GuessInputKind(bytes, length);
+  if (guess != 0 && guess != InputKind) {
+    text = name + " looks like " + KindTitle(guess) + ": try --kind " + KindName(guess);
+  } else if (result == kConvertOpenFailed) {
+    text = DescribeHeader(name, bytes, length);
+  } else if (CountedPoints >= 2) {
+    text = name + " changed while it was read; convert it again";
+  } else if (StreamSeek(in, 0, kStreamSeekSet) != 0) {
+    text = std::string();
+  } else if (InputKind == kInputNmea) {
+    text = "no track in " + name + ": " + DescribeNmea(in);
+  } else if (InputKind == kInputGpx) {
+    text = "no track in " + name + ": " + DescribeGpx(in);
+  } else {
+    text = "no track in " + name + ": " + Count(CountedPoints, "usable point", "usable points") +
+           "; a track needs at least two";
+  }
+  StreamClose(in);
+  return text;
+}

@@ -1,0 +1,21 @@
+// Why an input gave no track: a second look at a file the conversion run
+// rejected, for the one line batch mode prints on standard error. It counts
+// what the file holds (NMEA sentences, GPX point tags) and recognises the
+// first bytes of the other kinds, so that a file read as the wrong kind is
+// named as such. Runs only after a failed run; the conversion never calls it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+/// The first bytes' kind: "MsRcd" and a zero byte (MPS); after an optional
+/// UTF-8 byte order mark the PLT first line; after white space too, "<?xml"
+/// or "<gpx" (GPX) or a "$" (NMEA); 0 when none fits.
+int GuessInputKind(const char* bytes, size_t length);
+
+/// What InputPath, read as InputKind, holds and what to try, as one line
+/// without "wayconv: " and line end: `name` is the file as the user knows
+/// it, `result` the conversion's result code (2 or 10) and the run's
+/// RunFailure and CountedPoints say where it stopped. Empty when the file
+/// cannot be read again.
+std::string DescribeRejectedInput(const std::string& name, int result);
