@@ -137,10 +137,13 @@ else
     for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
     return 1
   }
+  # The colour of the screen at X,Y.
+  pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}'; }
   # The log area of the window: white while the window shows.
-  window_shows() {
-    [ "$(import -window root -crop 1x1+100+120 -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}')" = "#FFFFFF" ]
-  }
+  window_shows() { [ "$(pixel 100 120)" = "#FFFFFF" ]; }
+  # The About dialog, centred on the window, covers the empty log there.
+  about_shows() { [ "$(pixel 300 225)" != "#FFFFFF" ]; }
+  about_gone() { ! about_shows; }
   window_hidden() { ! window_shows; }
   file_size_is() { [ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]; }
   # The Windows process itself, not the shells that started it.
@@ -153,6 +156,12 @@ else
   if [ -n "$screenshot" ]; then
     import -window root -crop 800x600+0+0 "$screenshot" || fail "window: no screenshot"
   fi
+  # Ctrl+A shows About; Enter (its OK button) closes it.
+  xdotool key ctrl+a
+  wait_for 10 about_shows || fail "window: Ctrl+A showed no About dialog"
+  [ -n "$screenshot" ] && import -window root -crop 800x600+0+0 "${screenshot%.png}-about.png"
+  xdotool key Return
+  wait_for 10 about_gone || fail "window: the About dialog did not close on Enter"
   # Tools > Break track at 1000 m space (off), then Ctrl+Q saves and closes.
   xdotool mousemove 90 32 click 1
   sleep 1
