@@ -27,7 +27,13 @@ LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wparam, LPA
       }
     }
   }
-  return CallWindowProcW(g_window_procedure, window, message, wparam, lparam);
+  WNDPROC procedure = g_window_procedure;
+  if (message == WM_NCDESTROY) {
+    // The window goes, and its menu with it: the next window may have a bar.
+    g_bar_window = nullptr;
+    g_popup_count = 0;
+  }
+  return CallWindowProcW(procedure, window, message, wparam, lparam);
 }
 
 }  // namespace

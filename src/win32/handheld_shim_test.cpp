@@ -92,6 +92,16 @@ TEST_F(HandheldShimTest, MenuBarIsTheWindowsMenuWithTheHandheldsPopupMessage) {
   EXPECT_EQ(g_seen_lparam, MAKELPARAM(kCmdToolsButton, 0));
   SendMessageW(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(1, FALSE));
   EXPECT_EQ(g_seen_lparam, MAKELPARAM(1, FALSE));
+
+  // One bar per window; once the window is gone, the next one gets its own.
+  EXPECT_FALSE(SHCreateMenuBar(&bar));
+  DestroyWindow(window_);
+  window_ = CreateWindowExW(0, L"WayconvShimTest", L"shim", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window_, nullptr);
+  bar.hwndParent = window_;
+  EXPECT_TRUE(SHCreateMenuBar(&bar));
+  EXPECT_EQ(GetMenuItemCount(GetMenu(window_)), 2);
 }
 
 TEST_F(HandheldShimTest, AboutDialogFromItsTableWithAnOkButton) {
