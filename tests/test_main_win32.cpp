@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include "test_util_win32.h"
+
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   std::error_code error;
   fs::path base = fs::temp_directory_path(error) /
                   ("wayconv-test-" + std::to_string(GetCurrentProcessId()));
-  fs::remove_all(base, error);
+  RemoveTree(base.string());
   for (const char* folder : {"home", "device"}) {
     if (!fs::create_directories(base / folder, error)) return 2;
   }
@@ -28,7 +30,6 @@ int main(int argc, char** argv) {
   _wputenv_s(L"WAYCONV_TEST_ROOT", root.c_str());
   ::testing::InitGoogleTest(&argc, argv);
   int result = RUN_ALL_TESTS();
-  fs::remove_all(base, error);
-  if (error) return result == 0 ? 2 : result;
+  if (!RemoveTree(base.string())) return result == 0 ? 2 : result;
   return result;
 }

@@ -9,6 +9,7 @@
 
 #include "host/text.h"
 #include "test_util.h"
+#include "test_util_win32.h"
 
 const char kNullDevice[] = "NUL";
 // Under Wine each open costs 0.1 to 0.7 ms: a few hundred cuts per sample.
@@ -35,24 +36,54 @@ void SetVariable(const std::string& name, const std::string& value) {
   _wputenv_s(WideText(name).c_str(), WideText(value).c_str());
 }
 
+// The "\\?\" form of a path, which the file calls take past MAX_PATH.
+std::wstring LongForm(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  full.resize(size);
+  return L"\\\\?\\" + full;
+}
+
+bool RemoveWideTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = folder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        RemoveWideTree(path);
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+  }
+  return RemoveDirectoryW(folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+         GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
+
+bool RemoveTree(const std::string& path) { return RemoveWideTree(LongForm(WideText(path))); }
 
 TempDir::TempDir() {
   bool set = false;
   std::string base = VariableValue("WAYCONV_TEST_ROOT", &set);
   if (!set) base = std::filesystem::temp_directory_path().string();
   path_ = base + "/t" + std::to_string(++g_counter);
+  RemoveTree(path_);
   std::error_code error;
-  std::filesystem::remove_all(std::filesystem::u8path(path_), error);
   if (!std::filesystem::create_directories(std::filesystem::u8path(path_), error)) {
     ADD_FAILURE() << "cannot make " << path_;
   }
 }
 
 TempDir::~TempDir() {
-  std::error_code error;
-  std::filesystem::remove_all(std::filesystem::u8path(path_), error);
-  if (error) std::fprintf(stderr, "cannot remove %s\n", path_.c_str());
+  if (!RemoveTree(path_)) std::fprintf(stderr, "cannot remove %s\n", path_.c_str());
 }
 
 SavedEnvironment::SavedEnvironment(std::initializer_list<const char*> names) {

@@ -61,8 +61,21 @@ void SetErrnoFromLastError() {
 }
 
 std::wstring WidePath(const std::string& path) {
-  std::u16string wide = Utf8ToUtf16(path);
-  return std::wstring(wide.begin(), wide.end());
+  std::u16string text = Utf8ToUtf16(path);
+  std::wstring wide(text.begin(), text.end());
+  // Past MAX_PATH (less the room CreateDirectoryW wants) the file calls take
+  // a path only in its "\\?\" form: full, with backslashes, up to 32767
+  // characters. The program's paths reach 2047 characters.
+  constexpr size_t kShortPathLimit = MAX_PATH - 12;
+  if (wide.size() < kShortPathLimit || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (size == 0 || size >= full.size()) return wide;
+  full.resize(size);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
 }
 
 // Only a disk file opens: the conversion reads its input twice, which a pipe

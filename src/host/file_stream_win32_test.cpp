@@ -151,6 +151,19 @@ TEST_F(Win32StreamTest, DevicePathsLiveUnderTheRoot) {
   EXPECT_EQ(DeviceRoot(), dir_.File("home"));
 }
 
+TEST_F(Win32StreamTest, PathsLongerThanMaxPath) {
+  // Device paths of up to 2047 characters: folders made on the way, the file
+  // replaced through its temporary, all past the 260 characters of MAX_PATH.
+  PrivateEnvironment environment(dir_);
+  std::u16string device;
+  for (int i = 0; i < 8; ++i) device += u"\\" + std::u16string(60, static_cast<char16_t>(u'a' + i));
+  device += u"\\Tracks.bin";
+  ASSERT_GT(device.size() + dir_.path().size(), 500u);
+  ASSERT_EQ(WriteStream(device, "old"), 0);
+  ASSERT_EQ(WriteStream(device, "track"), 0);
+  EXPECT_EQ(ReadStream(device), "track");
+}
+
 TEST_F(Win32StreamTest, NamesBeyondAscii) {
   const std::string name = "Z\xC3\xBCrich \xCE\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x97\xBA.plt";
   std::u16string path = W(dir_.path() + "/" + name);
