@@ -26,7 +26,15 @@ file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
 list(FILTER app_sources EXCLUDE REGEX "_test\\.cpp$")
 list(FILTER app_sources EXCLUDE REGEX "${WAYCONV_OTHER_HOST_FILES}")
 list(FILTER app_sources EXCLUDE REGEX "backends\\.cpp$")  # the backends' table: none here
-add_executable(wayconv ${app_sources})
+# Its icon and version block for Explorer (src/win32/wayconv.rc). The version
+# reaches the resource compiler through a header: its command line loses the
+# quotes of a string definition.
+enable_language(RC)
+file(WRITE ${CMAKE_BINARY_DIR}/wayconv_version.h
+     "#define WAYCONV_VERSION_NUMBERS ${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, 0, 0\n"
+     "#define WAYCONV_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+add_executable(wayconv ${app_sources} ${CMAKE_SOURCE_DIR}/src/win32/wayconv.rc)
+target_include_directories(wayconv PRIVATE ${CMAKE_BINARY_DIR})
 target_link_libraries(wayconv PRIVATE wayconv_shell wayconv_trackfile)
 target_link_options(wayconv PRIVATE -municode)
 
