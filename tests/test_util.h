@@ -35,14 +35,15 @@ class SavedEnvironment {
   std::vector<std::string> unset_;                          // names that were unset
 };
 
-/// Points HOME, XDG_CONFIG_HOME and WAYCONV_ROOT at fresh folders inside
+/// Points HOME, XDG_CONFIG_HOME and WAYCONV_ROOT (and USERPROFILE on
+/// Windows) at fresh folders inside
 /// `dir` while it lives, and back at their old values afterwards.
 class PrivateEnvironment {
  public:
   explicit PrivateEnvironment(const TempDir& dir);
 
  private:
-  SavedEnvironment saved_{"HOME", "XDG_CONFIG_HOME", "WAYCONV_ROOT"};
+  SavedEnvironment saved_{"HOME", "XDG_CONFIG_HOME", "WAYCONV_ROOT", "USERPROFILE"};
 };
 
 /// Resets every layer's program-wide state below the shell.
@@ -71,6 +72,13 @@ void PrepareRun(const std::string& input, int kind, const std::string& output);
 
 /// Little-endian 32-bit word of `bytes` at `offset`.
 uint32_t WordAt(const std::string& bytes, size_t offset);
+
+/// The host's null device ("/dev/null", "NUL" on Windows).
+extern const char kNullDevice[];
+
+/// At most how many prefix lengths past the first 64 bytes the reader tests
+/// cut a sample at: each one costs a few file opens.
+extern const size_t kPrefixCutLimit;
 
 /// Runs a command line through /bin/sh; returns its exit status and fills
 /// `out` with what it printed on standard output (and `err` on standard error).

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -113,8 +112,6 @@ int RunBatch(const BatchOptions& options) {
   if (options.split >= 0) DoSplit = options.split;
   if (options.strict) StrictInput = 1;
 
-  // A reader that goes away (`wayconv x | head`) must not stop the conversion.
-  std::signal(SIGPIPE, SIG_IGN);
   if (from_stdin) {
     std::string copy;
     if (!CopyStandardInput(&copy)) return kConvertOpenFailed;

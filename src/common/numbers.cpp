@@ -1,17 +1,11 @@
 #include "common/numbers.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 
 namespace {
-
-locale_t CLocale() {
-  static locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return c_locale;
-}
 
 // Blank, or one of \t \n \v \f \r (9 to 13).
 bool IsCSpace(char c) { return c == ' ' || static_cast<unsigned char>(c) - 9u < 5u; }
@@ -55,11 +49,63 @@ bool ParseSimpleDecimal(const char* s, double* value) {
   return true;
 }
 
-// Past the characters a decimal number can be made of; from_chars stops at
-// the first that does not fit, so this only bounds its work.
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Past the characters a number can be made of (decimal, or hexadecimal with a
+// "p" exponent); from_chars stops at the first that does not fit, so this
+// only bounds its work.
 const char* NumberEnd(const char* s) {
-  while (IsDigit(*s) || *s == '.' || *s == 'e' || *s == 'E' || *s == '+' || *s == '-') ++s;
+  while (IsHexDigit(*s) || *s == '.' || *s == 'p' || *s == 'P' || *s == '+' || *s == '-') ++s;
   return s;
+}
+
+// A number from_chars found out of range, as strtod gives it: infinity when
+// the magnitude is too large, zero when too small. The order of magnitude
+// decides: where the first nonzero digit stands relative to the point, plus
+// the exponent (a power of ten, or of two for hexadecimal digits).
+double OutOfRange(const char* s, const char* end, bool hex) {
+  int64_t order = 0;
+  while (s < end && *s == '0') ++s;
+  if (s < end && *s == '.') {
+    for (++s; s < end && *s == '0'; ++s) --order;
+  } else {
+    for (; s < end && IsHexDigit(*s) && !(!hex && (*s == 'e' || *s == 'E')); ++s) ++order;
+  }
+  while (s < end && *s != (hex ? 'p' : 'e') && *s != (hex ? 'P' : 'E')) ++s;
+  int64_t exponent = 0;
+  if (s < end) {
+    ++s;
+    bool negative = *s == '-';
+    if (*s == '+' || *s == '-') ++s;
+    for (; s < end && IsDigit(*s); ++s) {
+      if (exponent < 100000000) exponent = exponent * 10 + (*s - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  if (hex) order *= 4;
+  return order + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+}
+
+// "inf", "infinity" or "nan", "nan(chars)" in any case, as strtod reads them,
+// into *value. False for anything else.
+bool ParseSpecial(const char* s, double* value) {
+  auto starts = [&](const char* word) {
+    for (size_t i = 0; word[i] != 0; ++i) {
+      if ((s[i] | 0x20) != word[i]) return false;
+    }
+    return true;
+  };
+  if (starts("inf")) {
+    *value = std::numeric_limits<double>::infinity();
+    return true;
+  }
+  if (starts("nan")) {
+    *value = std::numeric_limits<double>::quiet_NaN();
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -73,21 +119,24 @@ double ParseDouble(const char* text) {
     negative = *body == '-';
     ++body;
   }
-  // The common case, a plain decimal number, goes through from_chars, which
-  // is exact and needs no locale. Hexadecimal forms and values out of range
-  // take strtod in the C locale, which handles them the runtime's way.
+  // Everything goes through from_chars, which rounds exactly and knows no
+  // locale, on every C runtime alike (strtod_l reads no hexadecimal, "inf" or
+  // "nan" on some). The sign is taken here, as from_chars takes none.
+  double value = 0.0;
   if (IsDigit(*body) || (*body == '.' && IsDigit(body[1]))) {
     bool hex = body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
-    if (!hex) {
-      double value = 0.0;
-      if (ParseSimpleDecimal(body, &value)) return negative ? -value : value;
-      auto [end, error] = std::from_chars(body, NumberEnd(body), value, std::chars_format::general);
-      if (error == std::errc()) return negative ? -value : value;
+    const char* digits = hex ? body + 2 : body;
+    auto format = hex ? std::chars_format::hex : std::chars_format::general;
+    if (!hex && ParseSimpleDecimal(body, &value)) return negative ? -value : value;
+    // "0x" with no hexadecimal digits after it is the number 0 followed by
+    // "x" (from_chars would take a sign there).
+    if (hex && !IsHexDigit(digits[0]) && !(digits[0] == '.' && IsHexDigit(digits[1]))) {
+      return negative ? -0.0 : 0.0;
     }
-    return strtod_l(s, nullptr, CLocale());
+    auto [stop, error] = std::from_chars(digits, NumberEnd(digits), value, format);
+    if (error == std::errc::result_out_of_range) value = OutOfRange(digits, stop, hex);
+  } else if (!ParseSpecial(body, &value)) {
+    return 0.0;  // no number at all, whatever sign came before
   }
-  if (*body == 'i' || *body == 'I' || *body == 'n' || *body == 'N') {
-    return strtod_l(s, nullptr, CLocale());
-  }
-  return 0.0;
+  return negative ? -value : value;
 }

@@ -1,16 +1,11 @@
 #include "host/file_stream.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "host/atomic_file.h"
+#include "host/file_stream_host.h"
 #include "host/text.h"
 
 namespace {
@@ -23,27 +18,11 @@ ByteStream* NewStream(int fd, bool writing) {
   stream->writing = writing;
   stream->buffer = static_cast<unsigned char*>(std::malloc(kStreamBufferSize));
   if (stream->buffer == nullptr) {
-    close(fd);
     delete stream;
     return nullptr;
   }
   stream->next = stream->end = stream->buffer;
   return stream;
-}
-
-// Only a regular file opens: the conversion reads its input twice, which a
-// FIFO or a device cannot give, and a FIFO without a writer would block the
-// open for ever, /dev/zero the reading. O_NONBLOCK keeps the open itself from
-// waiting; it is cleared again for the regular file.
-ByteStream* OpenForReading(const std::string& host) {
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-    close(fd);
-    return nullptr;
-  }
-  return NewStream(fd, false);
 }
 
 // Through the atomic writer: a temporary beside the target, or the target
@@ -54,7 +33,7 @@ ByteStream* OpenForWriting(const std::string& host) {
   int fd = file.fd;
   ByteStream* stream = NewStream(fd, true);
   if (stream == nullptr) {
-    if (!file.temp.empty()) unlink(file.temp.c_str());
+    AtomicCommit(&file, false);  // removes the temporary
     return nullptr;
   }
   stream->target_path = file.target;
@@ -72,15 +51,6 @@ bool FlushWrites(ByteStream* stream) {
 }
 
 }  // namespace
-
-std::string DeviceRoot() {
-  const char* root = std::getenv("WAYCONV_ROOT");
-  if (root == nullptr || root[0] == 0) root = std::getenv("HOME");
-  if (root == nullptr || root[0] == 0) root = ".";
-  std::string result = root;
-  while (result.size() > 1 && result.back() == '/') result.pop_back();
-  return result;
-}
 
 std::string HostPath(const char16_t* path) {
   std::string bytes = Utf16ToUtf8(std::u16string_view(path, WideLength(path)));
@@ -110,7 +80,13 @@ std::string HostPath(const char16_t* path) {
 ByteStream* StreamOpen(const char16_t* path, const char* mode) {
   if (path == nullptr || path[0] == 0) return nullptr;
   std::string host = HostPath(path);
-  if (std::strcmp(mode, "rb") == 0) return OpenForReading(host);
+  if (std::strcmp(mode, "rb") == 0) {
+    int fd = HostOpenForReading(host);
+    if (fd < 0) return nullptr;
+    ByteStream* stream = NewStream(fd, false);
+    if (stream == nullptr) HostClose(fd);
+    return stream;
+  }
   if (std::strcmp(mode, "wb") == 0) {
     if (IsDevicePath(path)) CreateParentFolders(host, 0777);
     return OpenForWriting(host);
@@ -122,10 +98,7 @@ int StreamRefillGetc(ByteStream* stream) {
   if (stream->writing || stream->failed) return -1;
   stream->buffer_pos += stream->end - stream->buffer;
   stream->next = stream->end = stream->buffer;
-  ssize_t n;
-  do {
-    n = read(stream->fd, stream->buffer, kStreamBufferSize);
-  } while (n < 0 && errno == EINTR);
+  int64_t n = HostRead(stream->fd, stream->buffer, kStreamBufferSize);
   if (n < 0) stream->failed = true;
   if (n <= 0) return -1;
   stream->end = stream->buffer + n;
@@ -200,7 +173,7 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
   if (target < 0) return -1;
   if (stream->writing) {
     if (!FlushWrites(stream)) return -1;
-    if (lseek(stream->fd, target, SEEK_SET) < 0) return -1;
+    if (!HostSeek(stream->fd, target)) return -1;
     stream->buffer_pos = target;
     return 0;
   }
@@ -209,7 +182,7 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
     stream->next = stream->buffer + (target - stream->buffer_pos);
     return 0;
   }
-  if (lseek(stream->fd, target, SEEK_SET) < 0) return -1;
+  if (!HostSeek(stream->fd, target)) return -1;
   stream->buffer_pos = target;
   stream->next = stream->end = stream->buffer;
   stream->failed = false;
@@ -229,7 +202,7 @@ int StreamClose(ByteStream* stream) {
     file.temp = stream->temp_path;
     ok = AtomicCommit(&file, FlushWrites(stream));
     if (!ok) error = errno;
-  } else if (close(stream->fd) != 0) {
+  } else if (!HostClose(stream->fd)) {
     ok = false;
     error = errno;
   }

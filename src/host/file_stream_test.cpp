@@ -2,8 +2,8 @@
 // reads and seeks, writes committed only on close, the paths that open.
 #include "host/file_stream.h"
 
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "host/text.h"
@@ -92,7 +92,7 @@ TEST_F(FileStreamTest, WritesShowOnlyOnCloseAndSeeksOverwrite) {
 
 TEST_F(FileStreamTest, WhatOpens) {
   WriteFile(dir_.File("plain"), "x");
-  mkdir(dir_.File("folder").c_str(), 0700);
+  std::filesystem::create_directory(dir_.File("folder"));
   struct {
     std::string path;
     const char* mode;

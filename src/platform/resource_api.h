@@ -10,6 +10,7 @@
 //   "CEUX"          a DWORD flag (id 1: high-resolution aware)
 #pragma once
 
+#include "platform/resource_tables.h"
 #include "platform/win_defs.h"
 
 /// An integer resource id or type in the place of a name.
@@ -20,105 +21,8 @@ inline bool IS_INTRESOURCE(LPCWSTR name) {
   return (reinterpret_cast<uintptr_t>(name) >> 16) == 0;
 }
 
-constexpr WORD kRtMenu = 4;
-constexpr WORD kRtDialog = 5;
-constexpr WORD kRtString = 6;
-constexpr WORD kRtAccelerator = 9;
-constexpr WORD kRtRcData = 10;
-constexpr WORD kRtGroupIcon = 14;
 inline LPCWSTR const RT_DIALOG = MAKEINTRESOURCEW(kRtDialog);
 inline LPCWSTR const RT_RCDATA = MAKEINTRESOURCEW(kRtRcData);
-
-struct StringResource {
-  const char16_t* text;
-};
-
-struct MenuItemTemplate {
-  const char16_t* text;  // null for a separator
-  UINT id;
-  UINT flags;  // MF_SEPARATOR, MF_CHECKED
-};
-
-struct PopupTemplate {
-  const char16_t* text;
-  const MenuItemTemplate* items;
-  int count;
-};
-
-struct MenuTemplate {
-  const PopupTemplate* popups;
-  int count;
-};
-
-constexpr int I_IMAGENONE = -2;
-constexpr BYTE TBSTATE_ENABLED = 0x04;
-constexpr BYTE TBSTYLE_BUTTON = 0x00;
-constexpr BYTE TBSTYLE_DROPDOWN = 0x08;
-constexpr BYTE TBSTYLE_AUTOSIZE = 0x10;
-constexpr WORD NOMENU = 0xFFFF;
-
-struct MenuBarButtonTemplate {
-  int image;       // I_IMAGENONE: text only
-  UINT command;    // sent to the owner, or the popup's WM_INITMENUPOPUP id
-  BYTE state;      // TBSTATE_*
-  BYTE style;      // TBSTYLE_*
-  UINT string_id;  // the button's text
-  WORD popup;      // index of the popup in the bar's menu, or NOMENU
-};
-
-struct MenuBarTemplate {
-  UINT menu_id;
-  const MenuBarButtonTemplate* buttons;
-  int count;
-};
-
-struct AcceleratorTable {
-  const ACCEL* entries;
-  int count;
-};
-
-struct DialogItemTemplate {
-  UINT id;
-  const char16_t* text;
-  DWORD style;
-  short x, y, cx, cy;  // dialog units
-};
-
-/// A dialog template. Dialog units map to cells as 4 across and 8 down.
-struct DialogTemplate {
-  DWORD style;
-  DWORD ex_style;
-  short x, y, cx, cy;
-  const char16_t* caption;
-  const char16_t* font;
-  WORD point_size;
-  const DialogItemTemplate* items;
-  int count;
-};
-
-struct IconImage {
-  int width;
-  int height;
-  int colours;
-};
-
-struct IconResource {
-  const IconImage* images;
-  int count;
-};
-
-struct ResourceEntry {
-  WORD type;                  // kRt* when type_name is null
-  const char16_t* type_name;  // a named type, or null
-  WORD id;
-  WORD language;
-  const void* data;
-};
-
-struct ResourceDirectory {
-  const ResourceEntry* entries;
-  int count;
-};
 
 /// What HINSTANCE points at.
 struct PlatformInstance {

@@ -84,7 +84,7 @@ PlatformInstance g_instance = {&kDirectory};
 }  // namespace
 
 HINSTANCE WayconvInstance() {
-  return &g_instance;
+  return reinterpret_cast<HINSTANCE>(&g_instance);  // the instance type of the host
 }
 
 const ResourceDirectory& WayconvResources() {

@@ -1,6 +1,5 @@
 #include "shell/startup.h"
 
-#include "common/message_log.h"
 #include "resources/wayconv_resources.h"
 #include "shell/main_window.h"
 #include "shell/shell_globals.h"
@@ -63,17 +62,4 @@ int WayconvMain(HINSTANCE instance, int show) {
     }
   }
   return static_cast<int>(message.wParam);
-}
-
-int RunInteractive(const PlatformBackend* backend, const char16_t* command_line) {
-  SetCommandLine(command_line);
-  UsePlatformBackend(backend);
-  if (backend->start() != 0) return kExitNoScreen;
-  SetLogRepaint(RepaintMainWindow);
-  int code = WayconvMain(WayconvInstance(), SW_SHOW);
-  SetLogRepaint(nullptr);
-  MainWindow = nullptr;
-  MenuBar = nullptr;
-  backend->stop();
-  return code;
 }

@@ -1,0 +1,69 @@
+# The Windows build (preset "windows", toolchain cmake/mingw-w64.cmake): the
+# same layers with the host's *_win32.cpp files, and the shell on the real
+# Win32 API. The handheld API headers the shell includes ("platform/...") are
+# found in src/win32/platform first: the real <windows.h> with the shim of
+# src/win32. Test programs run under Wine, one Wine prefix per build folder.
+include_directories(BEFORE ${CMAKE_SOURCE_DIR}/src/win32)
+add_compile_definitions(UNICODE _UNICODE NOMINMAX)
+
+wayconv_library(wayconv_host host)
+wayconv_library(wayconv_common common wayconv_host)
+wayconv_library(wayconv_readers readers wayconv_common)
+wayconv_library(wayconv_conversion conversion wayconv_readers)
+wayconv_library(wayconv_trackfile trackfile wayconv_conversion)
+wayconv_library(wayconv_resources resources)
+wayconv_library(wayconv_win32 win32 wayconv_resources wayconv_host user32 gdi32 comdlg32
+                advapi32)
+# The shell's start-up on a platform backend has no place here: the program
+# runs WayconvMain on the real API (src/app/front_end_win32.cpp).
+wayconv_library(wayconv_shell shell wayconv_conversion wayconv_resources wayconv_win32)
+get_target_property(shell_sources wayconv_shell SOURCES)
+list(FILTER shell_sources EXCLUDE REGEX "startup_backend\\.cpp$")
+set_target_properties(wayconv_shell PROPERTIES SOURCES "${shell_sources}")
+
+# One executable that runs on a bare Windows 10/11: static, Unicode entry.
+file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
+list(FILTER app_sources EXCLUDE REGEX "_test\\.cpp$")
+list(FILTER app_sources EXCLUDE REGEX "${WAYCONV_OTHER_HOST_FILES}")
+list(FILTER app_sources EXCLUDE REGEX "backends\\.cpp$")  # the backends' table: none here
+# Its icon and version block for Explorer (src/win32/wayconv.rc). The version
+# reaches the resource compiler through a header: its command line loses the
+# quotes of a string definition.
+enable_language(RC)
+file(WRITE ${CMAKE_BINARY_DIR}/wayconv_version.h
+     "#define WAYCONV_VERSION_NUMBERS ${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, 0, 0\n"
+     "#define WAYCONV_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+add_executable(wayconv ${app_sources} ${CMAKE_SOURCE_DIR}/src/win32/wayconv.rc)
+target_include_directories(wayconv PRIVATE ${CMAKE_BINARY_DIR})
+target_link_libraries(wayconv PRIVATE wayconv_shell wayconv_trackfile)
+target_link_options(wayconv PRIVATE -municode)
+
+include(CTest)
+if(BUILD_TESTING)
+  # GoogleTest from the sources libgtest-dev ships, built with the same compiler.
+  set(WAYCONV_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${WAYCONV_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+  set(WAYCONV_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine" "WINEDEBUG=-all")
+  # One CTest test per layer: each Wine process start costs, so the layer's
+  # whole suite runs in one.
+  function(wayconv_windows_tests name folder)
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*_test.cpp)
+    list(FILTER tests EXCLUDE REGEX "${WAYCONV_OTHER_HOST_FILES}")
+    add_executable(${name}_tests ${tests} ${CMAKE_SOURCE_DIR}/tests/test_main_win32.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/test_util.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/test_util_win32.cpp)
+    target_link_libraries(${name}_tests PRIVATE ${ARGN} gtest)
+    target_include_directories(${name}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_compile_definitions(${name}_tests PRIVATE WAYCONV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    add_test(NAME ${name} COMMAND ${name}_tests)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${WAYCONV_WINE_ENVIRONMENT}")
+  endfunction()
+  wayconv_windows_tests(host host wayconv_conversion)
+  wayconv_windows_tests(common common wayconv_conversion)
+  wayconv_windows_tests(readers readers wayconv_conversion)
+  wayconv_windows_tests(conversion conversion wayconv_conversion)
+  wayconv_windows_tests(win32 win32 wayconv_shell)
+endif()

@@ -1,0 +1,181 @@
+// The handheld API on desktop Windows: the records, constants and calls of the
+// handheld's shell library, which desktop Windows does not have, on top of the
+// real <windows.h>. The shim's own sources include this header; the shell gets
+// it through win32/handheld_api.h, which also points the calls that behave
+// differently on the desktop at the shim.
+#pragma once
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdint>
+
+// The shell library's records, with the sizes the handheld gives them.
+constexpr DWORD kMenuBarInfoSize = 36;
+struct SHMENUBARINFO {
+  DWORD cbSize;
+  HWND hwndParent;
+  DWORD dwFlags;
+  UINT nToolBarId;     // the menu bar in the resource tables
+  HINSTANCE hInstRes;  // where the bar and its menu are found
+  int nBmpId;
+  int cBmpImages;
+  HWND hwndMB;  // out: the menu bar window; null on the desktop, where the bar is the window's menu
+  COLORREF clrBk;
+};
+
+constexpr DWORD kActivateInfoSize = 12;
+struct SHACTIVATEINFO {
+  DWORD cbSize;
+  HWND hwndLastFocus;
+  UINT fSipUp : 1;
+  UINT fSipOnDeactivation : 1;
+  UINT fActive : 1;
+  UINT fReserved : 29;
+};
+
+constexpr DWORD SHIDIM_FLAGS = 0x0001;
+constexpr DWORD SHIDIF_DONEBUTTON = 0x0001;
+constexpr DWORD SHIDIF_SIZEDLG = 0x0002;
+constexpr DWORD SHIDIF_SIZEDLGFULLSCREEN = 0x0004;
+constexpr DWORD SHIDIF_SIPDOWN = 0x0008;
+constexpr DWORD SHIDIF_FULLSCREENNOMENUBAR = 0x0010;
+constexpr DWORD SHIDIF_EMPTYMENU = 0x0020;
+
+struct SHINITDLGINFO {
+  DWORD dwMask;
+  HWND hDlg;
+  DWORD dwFlags;
+};
+
+/// The handheld's "OK in the caption" extended style; the desktop gets an OK
+/// button in the dialog instead.
+constexpr DWORD WS_EX_CAPTIONOKBTN = 0x80000000;
+/// WM_SETTINGCHANGE's first parameter when the handheld's screen changed size.
+constexpr WPARAM SETTINGCHANGE_RESET = 0x3002;
+constexpr DWORD kMenuItemMissing = 0xFFFFFFFF;
+
+/// Nothing to set up on the desktop. TRUE.
+BOOL SHInitExtraControls();
+
+/// Makes the bar `nToolBarId` of the resource tables the window's menu bar:
+/// a plain button becomes a command item ("Open file"), a drop-down button a
+/// popup ("Tools") built from its menu. The window procedure then sees
+/// WM_INITMENUPOPUP for that popup as the handheld sends it: the button's
+/// command in the low word of the second parameter (the desktop puts the
+/// popup's position there). hwndMB stays null: the bar is part of the window.
+BOOL SHCreateMenuBar(SHMENUBARINFO* info);
+
+/// The desktop has no input panel to follow: both check the record's size
+/// and return TRUE.
+BOOL SHHandleWMActivate(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info,
+                        DWORD flags);
+BOOL SHHandleWMSettingChange(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info);
+
+/// The desktop's dialogs are not full-screen: centres the dialog on its
+/// owner. TRUE for a record with SHIDIM_FLAGS.
+BOOL SHInitDialog(SHINITDLGINFO* info);
+
+// The handheld's open-file record: the wide texts are UTF-16 as the shell
+// keeps them, and the record is 76 bytes on the device.
+constexpr DWORD kOpenFileNameSize = 76;
+struct HandheldOpenFileName {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  const char16_t* lpstrFilter;
+  char16_t* lpstrCustomFilter;
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;
+  char16_t* lpstrFile;
+  DWORD nMaxFile;
+  char16_t* lpstrFileTitle;
+  DWORD nMaxFileTitle;
+  const char16_t* lpstrInitialDir;
+  const char16_t* lpstrTitle;
+  DWORD Flags;
+  WORD nFileOffset;
+  WORD nFileExtension;
+  const char16_t* lpstrDefExt;
+  LPARAM lCustData;
+  void* lpfnHook;
+  const char16_t* lpTemplateName;
+};
+
+/// GetOpenFileNameW for the handheld record: 0 unless lStructSize is the
+/// device's 76. The desktop call gets sizeof(OPENFILENAMEW) and
+/// OFN_NOCHANGEDIR (the desktop moves the current folder otherwise, and
+/// relative input paths would then name other files). A device path in the
+/// file buffer opens the dialog in its folder under the device root; a file
+/// chosen under the root comes back as a device path.
+BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record);
+
+// The command line as the handheld hands it over: the arguments only, as
+// main stored them after taking its own options (the desktop's
+// GetCommandLineW starts with the program's path).
+char16_t* HandheldGetCommandLineW();
+void SetCommandLine(const char16_t* text);
+
+/// SetForegroundWindow for the handheld's idiom: the lowest bit of the handle
+/// set (raise with its dialogs) is stripped, which the desktop would refuse;
+/// a minimised window is restored first.
+BOOL HandheldSetForegroundWindow(HWND window);
+
+/// CreateWindowExW: the handheld's top-level windows fill the screen with no
+/// frame; on the desktop a top-level window of style WS_VISIBLE alone gets a
+/// normal frame (caption, system menu, sizing border, minimise and maximise).
+HWND HandheldCreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD style, int x,
+                             int y, int width, int height, HWND parent, HMENU menu,
+                             HINSTANCE instance, void* param);
+
+// Resources: the in-memory tables of resources/wayconv_resources.cpp are the
+// one source of truth on every host; these read them and build the real
+// objects (an accelerator table, a dialog template). The instance handle is
+// not looked at: the tables belong to the program.
+int HandheldLoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int buffer_size);
+HICON HandheldLoadIconW(HINSTANCE instance, LPCWSTR name);
+HACCEL HandheldLoadAcceleratorsW(HINSTANCE instance, LPCWSTR name);
+HRSRC HandheldFindResourceW(HINSTANCE instance, LPCWSTR name, LPCWSTR type);
+/// For a dialog: a DLGTEMPLATE built from the table, with an OK button added
+/// where the handheld shows OK in the caption. Lives until the program ends.
+HGLOBAL HandheldLoadResource(HINSTANCE instance, HRSRC resource);
+
+// Wide texts: the shell keeps UTF-16 as char16_t, the desktop calls take
+// wchar_t, which is the same 16-bit unit on Windows.
+inline const wchar_t* DesktopText(const char16_t* text) {
+  return reinterpret_cast<const wchar_t*>(text);
+}
+inline wchar_t* DesktopText(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
+inline int DrawTextW(HDC dc, const char16_t* text, int count, RECT* rect, UINT format) {
+  return DrawTextW(dc, DesktopText(text), count, rect, format);
+}
+
+// The registry calls with UTF-16 names. REGSAM is ignored on the handheld, and
+// the shell passes 0 when it creates its key; the desktop would then give a
+// key that cannot be written, so 0 asks for reading and writing.
+inline LONG RegOpenKeyExW(HKEY key, const char16_t* sub_key, DWORD options, REGSAM sam,
+                          HKEY* result) {
+  return RegOpenKeyExW(key, DesktopText(sub_key), options, sam, result);
+}
+inline LONG RegQueryValueExW(HKEY key, const char16_t* name, DWORD* reserved, DWORD* type,
+                             BYTE* data, DWORD* size) {
+  return RegQueryValueExW(key, DesktopText(name), reserved, type, data, size);
+}
+inline LONG RegCreateKeyExW(HKEY key, const char16_t* sub_key, DWORD reserved, LPWSTR key_class,
+                            DWORD options, REGSAM sam, LPSECURITY_ATTRIBUTES security,
+                            HKEY* result, DWORD* disposition) {
+  if (sam == 0) sam = KEY_READ | KEY_WRITE;
+  return RegCreateKeyExW(key, DesktopText(sub_key), reserved, key_class, options, sam, security,
+                         result, disposition);
+}
+inline LONG RegSetValueExW(HKEY key, const char16_t* name, DWORD reserved, DWORD type,
+                           const BYTE* data, DWORD size) {
+  return RegSetValueExW(key, DesktopText(name), reserved, type, data, size);
+}
