@@ -61,11 +61,20 @@ bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
-void CreateParentFolders(const std::string& file, mode_t) {
-  // Prefixes that are no folder ("C:", a server's name) fail harmlessly.
+int CreateParentFolders(const std::string& file, mode_t) {
+  // Prefixes that are no folder ("C:", a server's name) fail harmlessly:
+  // only a failure other than "exists" or "access denied" on such a prefix
+  // is kept.
+  int error = 0;
   for (size_t i = 1; i < file.size(); ++i) {
-    if (IsPathSeparator(file[i])) CreateDirectoryW(WidePath(file.substr(0, i)).c_str(), nullptr);
+    if (!IsPathSeparator(file[i])) continue;
+    if (CreateDirectoryW(WidePath(file.substr(0, i)).c_str(), nullptr) == 0 &&
+        GetLastError() != ERROR_ALREADY_EXISTS) {
+      SetErrnoFromLastError();
+      error = errno;
+    }
   }
+  return error;
 }
 
 bool IsFolder(const std::string& path) {
@@ -149,8 +158,11 @@ bool AtomicCommit(AtomicFile* file, bool ok) {
   return ok;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t new_mode,
+                         int* error) {
   AtomicFile file;
-  if (!AtomicOpen(path, new_mode, &file)) return false;
-  return AtomicCommit(&file, WriteAll(file.fd, bytes.data(), bytes.size()));
+  bool ok = AtomicOpen(path, new_mode, &file) &&
+            AtomicCommit(&file, WriteAll(file.fd, bytes.data(), bytes.size()));
+  if (!ok && error != nullptr) *error = errno != 0 ? errno : EIO;
+  return ok;
 }

@@ -12,6 +12,7 @@
 #ifndef WAYCONV_HANDHELD_SHIM
 #define OPENFILENAMEW HandheldOpenFileName
 #define GetOpenFileNameW HandheldGetOpenFileNameW
+#define GetSaveFileNameW HandheldGetSaveFileNameW
 #define GetCommandLineW HandheldGetCommandLineW
 #define SetForegroundWindow HandheldSetForegroundWindow
 #define CreateWindowExW HandheldCreateWindowExW

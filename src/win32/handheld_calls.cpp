@@ -48,7 +48,9 @@ HWND HandheldCreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, 
                          instance, param);
 }
 
-BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record) {
+namespace {
+
+BOOL RunFileDialog(HandheldOpenFileName* record, bool save) {
   if (record == nullptr || record->lStructSize != kOpenFileNameSize || record->lpstrFile == nullptr ||
       record->nMaxFile == 0) {
     return FALSE;
@@ -74,8 +76,9 @@ BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record) {
   desktop.lpstrFile = DesktopText(buffer.data());
   desktop.nMaxFile = record->nMaxFile;
   desktop.lpstrInitialDir = folder.empty() ? nullptr : DesktopText(folder.c_str());
+  desktop.lpstrTitle = record->lpstrTitle != nullptr ? DesktopText(record->lpstrTitle) : nullptr;
   desktop.Flags = record->Flags | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&desktop)) return FALSE;
+  if (!(save ? GetSaveFileNameW(&desktop) : GetOpenFileNameW(&desktop))) return FALSE;
 
   // A file under the device root goes back as a device path.
   std::u16string chosen(buffer.c_str());
@@ -90,3 +93,9 @@ BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record) {
   record->nFilterIndex = desktop.nFilterIndex;
   return TRUE;
 }
+
+}  // namespace
+
+BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record) { return RunFileDialog(record, false); }
+
+BOOL HandheldGetSaveFileNameW(HandheldOpenFileName* record) { return RunFileDialog(record, true); }

@@ -116,6 +116,17 @@ struct HandheldOpenFileName {
 /// chosen under the root comes back as a device path.
 BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record);
 
+/// GetSaveFileNameW for the handheld record, as HandheldGetOpenFileNameW.
+/// The desktop's OFN_OVERWRITEPROMPT asks before replacing any existing
+/// file, a track file too (lCustData, the size replaced without asking on
+/// the handheld's own dialog, is not used).
+BOOL HandheldGetSaveFileNameW(HandheldOpenFileName* record);
+
+/// The errno-style reason of the last failed settings save: always 0 here,
+/// where the real registry's calls return their own error codes and the
+/// shell falls back to EIO.
+inline int RegistrySaveError() { return 0; }
+
 // The command line as the handheld hands it over: the arguments only, as
 // main stored them after taking its own options (the desktop's
 // GetCommandLineW starts with the program's path).
