@@ -166,12 +166,12 @@ void AddGlyph(GlyphRun* run, char32_t glyph, int x, int baseline) {
       glyph = XftCharExists(d.display, font, 0xFFFD) ? 0xFFFD : U'?';
     }
   }
-  XftCharFontSpec spec;
-  spec.font = font;
-  spec.ucs4 = glyph;
-  spec.x = static_cast<short>(x);
-  spec.y = static_cast<short>(baseline);
-  run->specs.push_back(spec);
+  XftCharFontSpec placed;
+  placed.font = font;
+  placed.ucs4 = glyph;
+  placed.x = static_cast<short>(x);
+  placed.y = static_cast<short>(baseline);
+  run->specs.push_back(placed);
 }
 
 void FlushRun(GlyphRun* run, int ink) {
