@@ -1,8 +1,11 @@
 #include "conversion/input_survey.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "common/globals.h"
+#include "common/input_kind.h"
 #include "common/types.h"
 #include "conversion/conversion_run.h"
 #include "readers/gpx_reader.h"
@@ -14,6 +17,8 @@ namespace {
 
 constexpr char kPltFirstLine[] = "OziExplorer Track Point File";
 constexpr size_t kSniffSize = 64;
+constexpr int kMpsWaypointType = 'W';
+constexpr int kMpsRouteType = 'R';
 
 const char* KindName(int kind) {
   switch (kind) {
@@ -122,6 +127,43 @@ std::string DescribeGpx(ByteStream* in) {
                                            "are not read as one");
 }
 
+struct MpsCounts {
+  int tracks = 0, waypoints = 0, routes = 0;
+};
+
+// Counts the records by type, walking them as the reader does (the header
+// check has passed: the signature is there).
+void CountMpsRecords(ByteStream* in, MpsCounts* counts) {
+  int64_t position = kMpsSignatureSize;
+  for (;;) {
+    if (StreamSeek(in, position, kStreamSeekSet) != 0) return;
+    unsigned char bytes[kMpsRecordHeaderSize];
+    if (StreamRead(bytes, 1, kMpsLengthSize, in) < static_cast<size_t>(kMpsLengthSize)) return;
+    uint32_t bits = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                    static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    int64_t next = position + static_cast<int32_t>(bits) + kMpsRecordHeaderSize;
+    if (next <= position || next > INT32_MAX) return;
+    if (bits != 0) {
+      int type = StreamGetc(in);
+      if (type < 0) return;
+      if (type == kMpsTrackType) ++counts->tracks;
+      if (type == kMpsWaypointType) ++counts->waypoints;
+      if (type == kMpsRouteType) ++counts->routes;
+    }
+    position = next;
+  }
+}
+
+std::string DescribeMps(ByteStream* in) {
+  MpsCounts c;
+  CountMpsRecords(in, &c);
+  return Count(c.tracks, "track", "tracks") + " with " +
+         Count(CountedPoints, "usable point", "usable points") + ", " +
+         Count(c.waypoints, "waypoint", "waypoints") + " and " +
+         Count(c.routes, "route", "routes") +
+         "; a track needs at least two points, and waypoints and routes are not read as one";
+}
+
 std::string DescribeHeader(const std::string& name, const char* bytes, size_t length) {
   if (InputKind == kInputMps) {
     return name + " is not a MapSource file: it does not start with \"MsRcd\"; check the file";
@@ -153,6 +195,18 @@ int GuessInputKind(const char* bytes, size_t length) {
   return 0;
 }
 
+int InputKindOfFile(const char16_t* path) {
+  ByteStream* in = StreamOpen(path, "rb");
+  int guess = 0;
+  if (in != nullptr) {
+    char bytes[kSniffSize];
+    size_t length = StreamRead(bytes, 1, sizeof bytes, in);
+    StreamClose(in);
+    guess = GuessInputKind(bytes, length);
+  }
+  return guess != 0 ? guess : InputKindFromExtension(path);
+}
+
 std::string DescribeRejectedInput(const std::string& name, int result) {
   ByteStream* in = StreamOpen(InputPath, "rb");
   if (in == nullptr) return std::string();
@@ -172,6 +226,8 @@ std::string DescribeRejectedInput(const std::string& name, int result) {
     text = "no track in " + name + ": " + DescribeNmea(in);
   } else if (InputKind == kInputGpx) {
     text = "no track in " + name + ": " + DescribeGpx(in);
+  } else if (InputKind == kInputMps) {
+    text = "no track in " + name + ": " + DescribeMps(in);
   } else {
     text = "no track in " + name + ": " + Count(CountedPoints, "usable point", "usable points") +
            "; a track needs at least two";

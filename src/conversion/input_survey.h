@@ -13,6 +13,11 @@
 /// or "<gpx" (GPX) or a "$" (NMEA); 0 when none fits.
 int GuessInputKind(const char* bytes, size_t length);
 
+/// The kind to read the file at `path` (a device or host path) as: what its
+/// first bytes say, else what its name says (InputKindFromExtension), as
+/// batch mode goes by the name. For a dialog's "All files" choice.
+int InputKindOfFile(const char16_t* path);
+
 /// What InputPath, read as InputKind, holds and what to try, as one line
 /// without "wayconv: " and line end: `name` is the file as the user knows
 /// it, `result` the conversion's result code (2 or 10) and the run's

@@ -56,7 +56,8 @@ void Highlight(FileDialogModel* dialog, int index, bool take_name = true) {
   dialog->cursor = dialog->chooser.name.size();
 }
 
-// The name line changed: the list follows what it starts with.
+// The name line changed, or the list did (another type): the list follows
+// what the name starts with.
 void TypeAhead(FileDialogModel* dialog) {
   int match = TypeAheadMatch(dialog->chooser, dialog->chooser.name);
   if (match >= 0) Highlight(dialog, match, false);
@@ -193,6 +194,7 @@ void NextFilter(FileDialogModel* dialog, int step) {
   view->filter_index = ((view->filter_index - 1 + step) % view->filter_count + view->filter_count) %
                            view->filter_count + 1;
   Relist(dialog);
+  TypeAhead(dialog);
 }
 
 int HandleKey(FileDialogModel* dialog, const InputEvent& event, const FileDialogLayout& layout) {
@@ -332,6 +334,7 @@ int FileDialogHandle(FileDialogModel* dialog, const InputEvent& event, int colum
       if (event.column >= starts[i] && event.column < ends[i]) {
         dialog->view->filter_index = i + 1;
         Relist(dialog);
+        TypeAhead(dialog);
       }
     }
   }

@@ -11,5 +11,8 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 /// WM_COMMAND of the main window, by the low word of `wparam`.
 LRESULT MainWindowCommand(HWND window, WPARAM wparam, LPARAM lparam);
 
+/// The input dialog's "All files" filter: its index, the last one.
+int AllFilesFilter();
+
 /// Redraws the main window at once; the MessageLog's repaint hook.
 void RepaintMainWindow();

@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
+#include "conversion/input_survey.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
 #include "resources/resource_ids.h"
@@ -14,8 +15,14 @@
 namespace {
 
 // Filter lists: name and pattern pairs, ended by an empty name. The input
-// filters are in InputKind order, so a filter index is an InputKind.
-constexpr char16_t kInputFilters[] = u"gpx\0*.gpx\0mps\0*.mps\0plt\0*.plt\0nmea\0*.nmea\0";
+// filters are in InputKind order, so a filter index is an InputKind; the
+// last, "All files", lists every file and reads it as its content says.
+constexpr char16_t kInputFilters[] =
+    u"gpx\0*.gpx\0"
+    u"mps\0*.mps\0"
+    u"plt\0*.plt\0"
+    u"nmea\0*.nmea;*.log;*.txt\0"
+    u"All files\0*\0";
 constexpr char16_t kOutputFilters[] = u"bin\0*.bin\0";
 
 OPENFILENAMEW DialogRecord(HWND owner, const char16_t* filters, DWORD filter_index, char16_t* file,
@@ -65,14 +72,25 @@ LRESULT OpenFileAndConvert(HWND window) {
     InvalidateRect(window, nullptr, TRUE);
     return 0;
   }
-  // The kind follows the filter the user chose, not the file's extension.
-  InputKind = static_cast<int>(record.nFilterIndex);
+  // The kind follows the filter the user chose, not the file's extension;
+  // under "All files" it follows the file's first bytes.
+  int filter = static_cast<int>(record.nFilterIndex);
+  InputKind = filter >= AllFilesFilter() ? InputKindOfFile(InputPath) : filter;
   InvalidateRect(window, nullptr, TRUE);
   ConvertTrack();
   return 0;
 }
 
 }  // namespace
+
+int AllFilesFilter() {
+  int count = 0;
+  for (const char16_t* p = kInputFilters; *p != 0; p += WideLength(p) + 1) {
+    p += WideLength(p) + 1;  // past the name to the pattern
+    ++count;
+  }
+  return count;
+}
 
 LRESULT MainWindowCommand(HWND window, WPARAM wparam, LPARAM lparam) {
   switch (LOWORD(wparam)) {

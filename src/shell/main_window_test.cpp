@@ -1,6 +1,8 @@
 // The interactive program end to end: the real window procedure, driven by a
 // headless script; screen, log, registry and output file checked.
 
+#include "shell/main_window.h"
+
 #include <cerrno>
 
 #include "common/message_log.h"
@@ -74,13 +76,27 @@ TEST_F(MainWindowTest, KindFollowsTheChosenFilterNotTheName) {
   WriteFile(gpx, "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk></gpx>\n");
   std::string plt_named_gpx = dir_.File("walk2.gpx");
   WriteFile(plt_named_gpx, ReadFile(WritePlt("x.plt")));
+  // A receiver's capture with no extension, and an empty file.
+  std::string capture = dir_.File("capture");
+  WriteFile(capture,
+            "$GPRMC,120000,A,4807.038,N,01131.000,E,,,140523,,,A*70\r\n"
+            "$GPRMC,120001,A,4807.040,N,01131.000,E,,,140523,,,A*7E\r\n");
+  std::string empty = dir_.File("empty.plt");
+  WriteFile(empty, "");
+  // Under "All files" the first bytes decide, else the name.
+  const int all = AllFilesFilter();
   struct {
     std::string path;
     int filter;
     const char* expected;
+    int kind;
   } cases[] = {
-      {gpx, kInputPlt, "Incorrect file format!\r\n"},
-      {plt_named_gpx, kInputPlt, "OK!\r\n"},
+      {gpx, kInputPlt, "Incorrect file format!\r\n", kInputPlt},
+      {plt_named_gpx, kInputPlt, "OK!\r\n", kInputPlt},
+      {plt_named_gpx, all, "OK!\r\n", kInputPlt},
+      {gpx, all, "Too short input file!\r\n", kInputGpx},
+      {capture, all, "OK!\r\n", kInputNmea},
+      {empty, all, "Input file read error!\r\n", kInputPlt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -90,7 +106,7 @@ TEST_F(MainWindowTest, KindFollowsTheChosenFilterNotTheName) {
     HeadlessSoftKey(0);
     HeadlessOpenFile(c.path, c.filter);
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(InputKind, c.filter);
+    EXPECT_EQ(InputKind, c.kind);
     EXPECT_NE(LogText().find(c.expected), std::string::npos) << LogText();
   }
 }
@@ -273,9 +289,19 @@ TEST_F(MainWindowTest, TooSmallScreenShowsANoticeAndIgnoresInput) {
   EXPECT_TRUE(RegistrySaved());
 }
 
-TEST_F(MainWindowTest, LogLinesPastTheRightEdgeAreClipped) {
-  HeadlessReset(14, 8);
-  HeadlessCall([] { EXPECT_EQ(Rows(HeadlessClientText())[2], "\\GPS Tracks an"); });
+// Lines wider than the window go on in the next row, a path's at a folder
+// when one starts in the row's last third; the log is as written.
+TEST_F(MainWindowTest, LogLinesPastTheRightEdgeWrap) {
+  const std::string a(30, 'a');
+  const std::string b(30, 'b');
+  const std::u16string path = Utf8ToUtf16("/" + a + "/" + b + "/out.bin");
+  StoreValue(u"OutputFile", REG_SZ, path.c_str(), static_cast<DWORD>((path.size() + 1) * 2));
+  HeadlessReset(40, 12);
+  HeadlessCall([&] {
+    EXPECT_EQ(HeadlessClientText(), "Output file: /" + a.substr(0, 26) + "\n" + a.substr(0, 4) +
+                                        "/" + b + "\n/out.bin\n\nSelect input file ...\n");
+    EXPECT_EQ(LogText(), "Output file: " + Utf16ToUtf8(path) + "\r\n\r\nSelect input file ...\r\n");
+  });
   EXPECT_EQ(Run(), 0);
 }
 
@@ -292,7 +318,8 @@ TEST_F(MainWindowTest, StoredSettingsShowAtStart) {
   } cases[] = {
       {"split off", u"\\Tracks.bin", 0, "\\Tracks.bin", "\u2502   Break"},
       {"empty path", u"", 1, "\\My Documents", "\u2502 \u2713 Break"},
-      {"1500 characters", long_path, 1, Utf16ToUtf8(long_path).substr(0, 60), "\u2502 \u2713 Break"},
+      // Wrapped into rows of 60, the end in view.
+      {"1500 characters", long_path, 1, std::string(60, 'x'), "\u2502 \u2713 Break"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
