@@ -1,9 +1,12 @@
 // Painting: the paint calls and DrawTextW into a window's content, and the
-// window's view of that content. A text taller than the window is kept
-// whole; after a paint that changed it the window shows its end, and the
-// view scrolls (ScrollWindowView) until the next such paint.
+// window's view of that content. A line wider than the window wraps into
+// the rows below (WrapPoint); the text itself is left as it is. A text
+// taller than the window is kept whole; after a paint that changed it the
+// window shows its end, and the view scrolls (ScrollWindowView) until the
+// next such paint.
 #include <algorithm>
 
+#include "host/text.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
@@ -31,6 +34,24 @@ bool GrowContent(PlatformWindow* w, LONG rows) {
 }
 
 }  // namespace
+
+size_t WrapPoint(const char16_t* line, size_t length, size_t width) {
+  if (width == 0 || length <= width) return length;
+  // A path breaks before a separator in the row's last third, so that a
+  // folder's name starts the next row whole.
+  size_t cut = width;
+  for (size_t i = width - 1; i > width - width / 3 - 1 && i > 0; --i) {
+    if (line[i] == u'/' || line[i] == u'\\') {
+      cut = i;
+      break;
+    }
+  }
+  // A surrogate pair stays together.
+  bool high = line[cut - 1] >= 0xD800 && line[cut - 1] <= 0xDBFF;
+  bool low = line[cut] >= 0xDC00 && line[cut] <= 0xDFFF;
+  if (high && low && cut > 1) --cut;
+  return cut;
+}
 
 void ShowContentView(PlatformWindow* w) {
   const size_t width = static_cast<size_t>(ClientWidth(w));
@@ -111,23 +132,31 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   // the rows the view scrolls to; a smaller one clips.
   const bool open_below = rect->bottom >= height;
   const LONG bottom = open_below ? kMaxContentRows : rect->bottom;
+  const size_t length = count < 0 ? WideLength(text) : static_cast<size_t>(count);
+  const size_t row_width = right > rect->left ? static_cast<size_t>(right - rect->left) : 0;
   LONG row = rect->top;
-  LONG column = rect->left;
-  for (int i = 0; count < 0 ? text[i] != 0 : i < count; ++i) {
-    char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
-      // CR LF is one line end; a lone CR or LF is one too.
-      if (c == u'\r' && (count < 0 || i + 1 < count) && text[i + 1] == u'\n') ++i;
-      ++row;
-      column = rect->left;
-      if (row >= bottom) return static_cast<int>(row - rect->top);  // nothing more shows
-      continue;
+  size_t at = 0;
+  while (at < length) {
+    size_t end = at;
+    while (end < length && text[end] != u'\r' && text[end] != u'\n') ++end;
+    // A line wider than the rectangle goes on in the rows below it.
+    for (;;) {
+      size_t cut = WrapPoint(text + at, end - at, row_width);
+      LONG column = rect->left;
+      for (size_t i = at; i < at + cut; ++i, ++column) {
+        if (row >= top && column >= left && column < right && GrowContent(w, row + 1)) {
+          w->content[static_cast<size_t>(row) * static_cast<size_t>(width) +
+                     static_cast<size_t>(column)] = text[i] < 0x20 ? u' ' : text[i];
+        }
+      }
+      at += cut;
+      if (at == end) break;
+      if (++row >= bottom) return static_cast<int>(row - rect->top);  // nothing more shows
     }
-    if (row >= top && row < bottom && column >= left && column < right && GrowContent(w, row + 1)) {
-      w->content[static_cast<size_t>(row) * static_cast<size_t>(width) +
-                 static_cast<size_t>(column)] = c < 0x20 ? u' ' : c;
-    }
-    ++column;
+    if (at == length) break;
+    // CR LF is one line end; a lone CR or LF is one too.
+    at += text[at] == u'\r' && at + 1 < length && text[at + 1] == u'\n' ? 2 : 1;
+    if (++row >= bottom) return static_cast<int>(row - rect->top);
   }
   return static_cast<int>(row - rect->top + 1);
 }

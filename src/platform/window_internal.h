@@ -139,6 +139,11 @@ constexpr int kViewStart = -1000000;
 constexpr int kViewEnd = 1000000;
 bool ScrollWindowView(PlatformWindow* window, int rows);
 
+/// Where a line of `length` UTF-16 units, drawn `width` cells wide, breaks:
+/// before the last '/' or '\' in the row's last third, else at the width
+/// (a surrogate pair kept whole); `length` when it fits.
+size_t WrapPoint(const char16_t* line, size_t length, size_t width);
+
 /// Copies the content rows in view into the window's cells.
 void ShowContentView(PlatformWindow* window);
 

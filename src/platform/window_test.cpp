@@ -105,12 +105,23 @@ TEST_F(WindowTest, DrawTextBreaksLinesAndClips) {
   } cases[] = {
       {u"ab\r\ncd\ref\ngh", {0, 0, 10, 4}, "ab\ncd\nef\ngh\n", 4},
       {u"a\r\n\r\nb", {0, 0, 10, 4}, "a\n\nb\n", 3},
-      {u"0123456789abc", {0, 0, 10, 4}, "0123456789\n", 1},
+      // Wider than the window: wrapped, before a separator in the row's last
+      // third, else at the width.
+      {u"0123456789abc", {0, 0, 10, 4}, "0123456789\nabc\n", 2},
+      {u"abcdefg/hijkl", {0, 0, 10, 4}, "abcdefg\n/hijkl\n", 2},
+      {u"ab\\cdefgh\\ij", {0, 0, 10, 4}, "ab\\cdefgh\n\\ij\n", 2},
+      {u"abcd/efghijkl", {0, 0, 10, 4}, "abcd/efghi\njkl\n", 2},
+      {u"0123456789\r\n", {0, 0, 10, 4}, "0123456789\n", 2},  // no empty wrapped row
+      {u"012345678\U0001F600z", {0, 0, 10, 4}, "012345678\n\U0001F600z\n", 2},
+      {u"0123456789012345678901234567890123456789ab\nc",
+       {0, 0, 10, 4},
+       "0123456789\n0123456789\nab\nc\n",
+       6},
       // Taller than the window: kept whole, its end in view.
       {u"1\n2\n3\n4\n5\n6", {0, 0, 10, 4}, "3\n4\n5\n6\n", 6},
       // A rectangle short of the bottom edge clips.
       {u"1\n2\n3\n4\n5\n6", {0, 0, 10, 2}, "1\n2\n", 2},
-      {u"xy\nzw", {2, 1, 3, 4}, "\n  x\n  z\n", 2},
+      {u"xyz\nw", {2, 1, 4, 4}, "\n  xy\n  z\n  w\n", 3},
       {u"a\tb", {0, 0, 10, 4}, "a b\n", 1},
   };
   for (const auto& c : cases) {
