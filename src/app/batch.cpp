@@ -141,6 +141,10 @@ int RunBatch(const BatchOptions& options) {
     PrintError("warning: " + name + " ends inside a track record; only " +
                std::to_string(PointCount) + " points were converted");
   }
+  // The log does not say that a long recording lost points; the user should know.
+  if (result == kConvertOk && CountedPoints > PointCount) {
+    PrintError(std::to_string(CountedPoints) + " points thinned to " + std::to_string(PointCount));
+  }
   if (from_stdin) {
     RemoveStandardInputCopy();
     InputLogName = nullptr;

@@ -41,6 +41,18 @@ std::string MpsFile(int count) {
   return std::string("MsRcd") + '\0' + Int32(static_cast<int32_t>(data.size())) + "T" + data;
 }
 
+// A MapSource file of two waypoints, a route, an empty record and an empty
+// track, and a length with no record after it.
+std::string MpsPlaces() {
+  auto record = [](char type, const std::string& data) {
+    return Int32(static_cast<int32_t>(data.size())) + type + data;
+  };
+  std::string empty_track = std::string("t") + '\0' + std::string(5, '\x01') + Int32(0);
+  return std::string("MsRcd") + '\0' + record('D', "6") + record('W', std::string(40, 'w')) +
+         Int32(0) + "?" + record('R', std::string(20, 'r')) + record('W', "x") +
+         record('T', empty_track) + Int32(1000);
+}
+
 class BatchMessagesTest : public WayconvTest {
  protected:
   std::string output_ = dir_.File("out.bin");
@@ -104,6 +116,9 @@ TEST_F(BatchMessagesTest, ReasonsOnStandardError) {
        "% ends inside its six-line PLT header; check the file"},
       {"one.plt", plt + "1,2,0\r\n", "", 10,
        "no track in %: 1 usable point; a track needs at least two"},
+      {"places.mps", MpsPlaces(), "", 10,
+       "no track in %: 1 track with 0 usable points, 2 waypoints and 1 route; a track needs at "
+       "least two points, and waypoints and routes are not read as one"},
       {"bad.mps", "MsRcx\0 and more", "", 2,
        "% is not a MapSource file: it does not start with \"MsRcd\"; check the file"},
       {"missing.nmea", "", "", 2, "cannot open %: No such file or directory"},
@@ -159,6 +174,25 @@ TEST_F(BatchMessagesTest, CutMapSourceFileWarnsAndSucceeds) {
   WriteFile(input, whole);
   EXPECT_EQ(Run("--batch --output '" + output_ + "' '" + input + "'", &out, &err), 0);
   EXPECT_EQ(err, "");
+}
+
+// The log does not say that points were left out: standard error does.
+TEST_F(BatchMessagesTest, ThinningIsReported) {
+  std::string input = dir_.File("long.mps");
+  struct {
+    int points;
+    std::string err;
+  } cases[] = {
+      {9996, ""},
+      {9997, "wayconv: 9997 points thinned to 9996\n"},
+      {12000, "wayconv: 12000 points thinned to 9996\n"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(input, MpsFile(c.points));
+    std::string out, err;
+    EXPECT_EQ(Run("--batch --output '" + output_ + "' '" + input + "'", &out, &err), 0);
+    EXPECT_EQ(err, c.err) << c.points;
+  }
 }
 
 TEST_F(BatchMessagesTest, StandardInput) {
