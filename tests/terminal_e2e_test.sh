@@ -249,5 +249,42 @@ wait_file "$work/crash.rc"
 check "a crash ends the program" [ "$(cat "$work/crash.rc")" != 0 ]
 expect "terminal restored after a crash" 0 pane $w '#{alternate_on}'
 
+# --- A line wider than the log wraps, before a folder's name where one
+# starts in the row's last third; the view scrolls through the wrapped rows.
+long=$files
+for i in $(seq 10 24); do long=$long/folder-$i-of-the-long-path; done
+mkdir -p "$long"
+cp "$files/tracks/walk.plt" "$long/"
+start wrap "$long/walk.plt"
+w=e2e:wrap
+wait_for $w "OK!"
+# The input line's rows: from row 1 up to the track's line.
+input_rows() { screen $w | sed -n '2,$p' | sed '/^Track 1 at/,$d'; }
+expect "the whole path, wrapped" "Input file: $long/walk.plt" eval 'input_rows | tr -d "\n"'
+check "wrapped into rows" [ "$(input_rows | wc -l)" -gt 4 ]
+check "each row after the first starts a folder" eval '! input_rows | sed 1d | grep -qv "^/"'
+check "the text kept whole in the log" eval '! screen $w | grep -q "more"'
+"${T[@]}" resize-window -t $w -x 40 -y 12
+wait_for $w "↑ more"
+expect "the end in view" '\mine.bin' eval 'line $w 10 | cut -c 1-9'
+end_screen=$(screen $w)
+keys $w Home
+wait_for $w "↓ more"
+expect "home: the first wrapped row" "Input file: /" eval 'line $w 1 | cut -c 1-13'
+home_screen=$(screen $w)
+keys $w PageDown
+expect "a page down: the last row shown is the first now" "$(line_of "$home_screen" 10 | cut -c 1-20)" \
+  eval 'line $w 1 | cut -c 1-20'
+keys $w PageUp
+expect "a page up: back home" "$home_screen" screen $w
+keys $w End
+expect "end" "$end_screen" screen $w
+sgr_wheel $w 10 5 up
+expect "the wheel: three rows a notch" "$(line_of "$end_screen" 1 | cut -c 1-20)" \
+  eval 'line $w 4 | cut -c 1-20'
+keys $w C-q
+wait_file "$work/wrap.rc"
+expect "wrap exit status" 0 cat "$work/wrap.rc"
+
 echo "terminal end-to-end: all checks passed"
 exit 0

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window's habits end to end in a tmux pane: the log shows its end and
 # scrolls, the file dialogs (home folder, order, type-ahead, going up,
-# double click, wheel, SGR clicks past column 223), the save dialog's
+# double click, wheel, SGR clicks past column 223, the types), the save dialog's
 # refusal and replace question, the too-small notice, and the message when
 # the settings cannot be saved.
 #
@@ -38,6 +38,11 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 files=$work/files
 cp "$source_dir"/samples/walk.plt "$files/tracks/"
 for name in walk.gpx beta.gpx Alpha.gpx; do cp "$source_dir"/samples/walk.gpx "$HOME/$name"; done
+# NMEA logs as receivers name them: .log, and no extension at all.
+for name in trip.log capture; do
+  printf '%s\r\n' '$GPRMC,120000,A,4807.038,N,01131.000,E,,,140523,,,A*70' \
+    '$GPRMC,120001,A,4807.040,N,01131.000,E,,,140523,,,A*7E' >"$HOME/$name"
+done
 for i in $(seq 10 39); do : >"$HOME/deep/f$i.gpx"; done
 mkfifo "$HOME/fifo.gpx"
 ln -s nowhere.gpx "$HOME/broken.gpx"
@@ -114,7 +119,7 @@ expect "80x24 again" "$end_screen" screen $w
 # --- Open file: ~/, order, type-ahead, double click, wheel, going up.
 keys $w F1
 wait_for $w "Type:  gpx   mps  [plt]  nmea"
-keys $w Tab Tab
+keys $w BTab BTab
 wait_for $w "Type: [gpx]"
 text $w "~/"
 keys $w Enter
@@ -180,6 +185,44 @@ text $w "$files/tracks/walk.plt"
 keys $w Enter
 wait_for $w "OK!"
 check "the GPX file became a track file" [ "$(stat -c %s "$HOME/walk.gpx")" = 80008 ]
+
+# --- Tab runs the type-ahead again on the name typed; the NMEA type lists
+# .log files, All files every regular file (read as its content says).
+keys $w F1
+wait_for $w "Type:  gpx   mps  [plt]  nmea"
+keys $w C-u
+text $w "~/"
+keys $w Enter
+expect "home again" "$HOME" line $w 1
+text $w "tr"
+keys $w Tab
+wait_for $w "Type:  gpx   mps   plt  [nmea]"
+expect "the NMEA type lists .log" ' ../
+ deep/
+ UPPER/
+ trip.log' rows $w 2 5
+expect "the typed name found again" "trip.log" reversed $w 5
+keys $w Enter
+expect "the log converted" "Input file: $HOME/trip.log" line $w 1
+wait_for $w "OK!"
+keys $w F1
+wait_for $w "[nmea]"
+keys $w Tab
+wait_for $w "[All files]"
+expect "every regular file" ' ../
+ deep/
+ UPPER/
+ Alpha.gpx
+ beta.gpx
+ capture
+ trip.log
+ walk.gpx' rows $w 2 9
+text $w "cap"
+expect "type-ahead in All files" "capture" reversed $w 7
+keys $w Enter
+expect "read as NMEA by its content" "Input file: $HOME/capture
+Track 1 at 48.117300 , 11.516667
+OK!" rows $w 1 3
 keys $w C-q
 wait_file "$work/log.rc"
 expect "exit status" 0 cat "$work/log.rc"

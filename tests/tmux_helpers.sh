@@ -25,6 +25,7 @@ check() { # description, then a command that must succeed
 screen() { "${T[@]}" capture-pane -p -t "$1"; }
 rows() { screen "$1" | sed -n "$(($2 + 1)),$(($3 + 1))p"; } # target, first row, last row
 line() { rows "$1" "$2" "$2"; }
+line_of() { printf '%s\n' "$1" | sed -n "$(($2 + 1))p"; } # a captured screen's row
 
 past_deadline() { [ "$SECONDS" -ge "$overall_seconds" ]; }
 
