@@ -17,6 +17,9 @@ install(FILES ${CMAKE_SOURCE_DIR}/dist/wayconv.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME wayconv)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README's pictures, where its links (docs/...) look for them.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+        FILES_MATCHING PATTERN "*.png" PATTERN "*.svg")
 # The menu entry starts the desktop window, so it comes with that backend.
 if(TARGET wayconv_backend_x11)
   install(FILES ${CMAKE_SOURCE_DIR}/dist/wayconv.desktop
@@ -42,7 +45,8 @@ of GPX files, MapSource .mps files, OziExplorer .plt track files and the
 RMC sentences of NMEA 0183 logs, thins long recordings evenly and starts a
 new track at gaps over 1000 m.
 .
-It runs as an interactive program on a terminal, or in batch mode for
+It runs as an interactive program on a terminal or in a desktop window
+(X11, from the desktop's menu or with --window), or in batch mode for
 scripts.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

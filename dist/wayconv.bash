@@ -11,7 +11,8 @@ _wayconv_options() {
   local options
   options=$(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
   if [[ -z $options ]]; then
-    options='--batch --kind --output --split --no-split --help --version'
+    options='--window --batch --kind --output --split --no-split --strict --show --export
+--help --version'
   fi
   printf '%s\n' "$options"
 }

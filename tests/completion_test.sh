@@ -43,6 +43,14 @@ check() {
 check "--batch" --ba
 check "--no-split" --no
 check "--kind" --batch --ki
+# Without the program at hand, the built-in list: the same options.
+help_options=$("$bin" --help | grep -o -- '--[a-z][a-z-]*' | LC_ALL=C sort -u)
+builtin_options=$(_wayconv_options "$work/no-such-program" | tr -s ' \n' '\n\n' | LC_ALL=C sort -u)
+if [ "$builtin_options" != "$help_options" ]; then
+  echo "FAIL: the built-in option list (+) is not --help's (-):"
+  diff <(echo "$help_options") <(echo "$builtin_options") | grep '^[<>]' | sed 's/^</-/; s/^>/+/'
+  status=1
+fi
 # Option values, also after "=" (a word of its own for bash).
 check "gpx|mps|nmea|plt" --kind ""
 check "nmea" --kind n
