@@ -22,6 +22,11 @@ constexpr size_t kMaxNumberedTracks = 12;  // more numbers would hide the tracks
 const char* const kPalette[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
                                 "#E69F00", "#56B4E9", "#000000"};
 constexpr size_t kPaletteSize = sizeof kPalette / sizeof kPalette[0];
+// Past the palette the colours come round again, each round with its own
+// line: solid, dashed, dotted, dash-dot. The round caps lengthen each dash
+// by the line's width, so the gaps are wider than they look here.
+const char* const kDashes[] = {"", "8 6", "1 5", "10 5 1 5"};
+constexpr size_t kDashCount = sizeof kDashes / sizeof kDashes[0];
 
 // Where the degrees go on the picture.
 struct Frame {
@@ -123,9 +128,16 @@ void ScaleBar(std::string* out, const Frame& f, int height) {
   *out += " V";
   Px(out, y - 6);
   *out += "\" fill=\"none\" stroke=\"#000000\" stroke-width=\"2\"/>\n";
+  // Under a kilometre the bar reads in whole metres ("20 m", not "0.02 km").
   std::string label;
-  AppendFixed(&label, km, exponent < 0 ? -exponent : 0);
-  Text(out, x1 + 8, y + 1, "", label + " km");
+  if (km < 1) {
+    AppendFixed(&label, km * 1000, 0);
+    label += " m";
+  } else {
+    AppendFixed(&label, km, 0);
+    label += " km";
+  }
+  Text(out, x1 + 8, y + 1, "", label);
 }
 
 // Fits the tracks into the width and at most the greatest height, centred.
@@ -234,6 +246,11 @@ std::string ExportSvg(const TrackData& data, const std::string& path) {
     const Track& track = data.tracks[t];
     out += "<polyline stroke=\"";
     out += kPalette[t % kPaletteSize];
+    const char* dashes = kDashes[t / kPaletteSize % kDashCount];
+    if (dashes[0] != 0) {
+      out += "\" stroke-dasharray=\"";
+      out += dashes;
+    }
     out += "\" points=\"";
     for (int i = track.first; i < track.first + track.count; ++i) {
       const TrackPoint& p = data.points[static_cast<size_t>(i)];

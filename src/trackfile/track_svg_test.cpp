@@ -295,6 +295,43 @@ TEST_F(TrackSvgTest, KilometresAreAsLongEastWestAsNorthSouthAndNorthIsUp) {
   EXPECT_NEAR((x1 - x0) / km, px_per_km, px_per_km * 0.01);
 }
 
+// The bar's label in metres under a kilometre, in kilometres from one on.
+TEST_F(TrackSvgTest, ScaleBarReadsInMetresUnderAKilometre) {
+  struct {
+    double east;  // degrees of longitude between the two points, on the equator
+    const char* label;
+  } cases[] = {
+      {0.0, "20 m"},  // the least span the picture allows, 100 m
+      {0.001, "20 m"}, {0.01, "200 m"}, {0.05, "1 km"}, {1.0, "20 km"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    TrackData data = Lines(1, 2, 0.0, 10.0, 0.0, c.east);
+    Element root = ExpectSoundPicture(ExportSvg(data, "bar.bin"), data);
+    std::vector<const Element*> texts;
+    Collect(root, "text", &texts);
+    EXPECT_EQ(texts.back()->text, c.label);
+  }
+}
+
+// Past the palette's seven colours no two tracks look the same: each round
+// of the colours has its own dash pattern, the first none.
+TEST_F(TrackSvgTest, TracksPastThePaletteDifferInTheirLine) {
+  TrackData data = Lines(28, 3, 40.0, -3.0, 0.001, 0.0);
+  Element root = ExpectSoundPicture(ExportSvg(data, "many.bin"), data);
+  std::vector<const Element*> polylines;
+  Collect(root, "polyline", &polylines);
+  ASSERT_EQ(polylines.size(), 28u);
+  std::map<std::string, int> looks;
+  for (size_t t = 0; t < polylines.size(); ++t) {
+    auto dashes = polylines[t]->attributes.find("stroke-dasharray");
+    bool solid = dashes == polylines[t]->attributes.end();
+    EXPECT_EQ(solid, t < 7) << "track " << t + 1;
+    std::string look = polylines[t]->attributes.at("stroke") + (solid ? "" : " " + dashes->second);
+    EXPECT_EQ(++looks[look], 1) << "track " << t + 1 << " looks like another: " << look;
+  }
+}
+
 TEST_F(TrackSvgTest, EmptyFileAndSinglePointSaySo) {
   TrackData empty;
   Element root = ExpectSoundPicture(ExportSvg(empty, "\\My Documents\\Tracks.bin"), empty);
