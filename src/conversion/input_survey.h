@@ -1,8 +1,10 @@
 // Why an input gave no track: a second look at a file the conversion run
 // rejected, for the one line batch mode prints on standard error. It counts
-// what the file holds (NMEA sentences, GPX point tags) and recognises the
-// first bytes of the other kinds, so that a file read as the wrong kind is
-// named as such. Runs only after a failed run; the conversion never calls it.
+// what the file holds (NMEA sentences, GPX point tags, MapSource records) and
+// recognises the first bytes of the other kinds, so that a file read as the
+// wrong kind is named as such. Runs only after a failed run; the conversion
+// never calls it. The same first bytes pick the kind of a file the input
+// dialog chose under "All files".
 #pragma once
 
 #include <cstddef>
