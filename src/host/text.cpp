@@ -114,3 +114,44 @@ size_t CopyWide(char16_t* dest, size_t capacity, std::u16string_view text) {
   dest[n] = 0;
   return n;
 }
+
+namespace {
+
+// '*' and '?' wildcards, ASCII case folded; a '*' that fails to match is
+// retried one byte further along, so the work stays linear per star.
+bool Glob(std::string_view name, std::string_view pattern) {
+  size_t n = 0;
+  size_t p = 0;
+  size_t star = std::string_view::npos;
+  size_t star_n = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      star_n = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++star_n;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+bool MatchesNamePatterns(std::string_view name, std::u16string_view patterns) {
+  size_t start = 0;
+  while (start <= patterns.size()) {
+    size_t end = patterns.find(u';', start);
+    if (end == std::u16string_view::npos) end = patterns.size();
+    std::string pattern = Utf16ToUtf8(patterns.substr(start, end - start));
+    if (!pattern.empty() && Glob(name, pattern)) return true;
+    start = end + 1;
+  }
+  return false;
+}

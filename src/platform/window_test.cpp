@@ -10,29 +10,44 @@
 
 namespace {
 
-// The stand-in: a 12x6 screen, no input, open-file answers from a queue ("" cancels).
+// The stand-in: a 12x6 screen (or a larger one), and as input only the
+// answers to file dialogs from a queue: the second type, the path typed on
+// an emptied name line, Enter ("" presses Esc).
 std::deque<std::string> g_answers;
+std::deque<InputEvent> g_input;
+int g_columns = 12;
+int g_rows = 6;
+int g_shown_box = kBoxNone;
+int g_shown_filter = 1;
 
 void StandInSize(int* columns, int* rows) {
-  *columns = 12;
-  *rows = 6;
+  *columns = g_columns;
+  *rows = g_rows;
 }
-int StandInInput(InputEvent* /*event*/, int /*watch_fd*/) {
-  return kEventEnd;
+void StandInPresent(const Frame& frame) {
+  g_shown_box = frame.box;
+  g_shown_filter = frame.file_dialog.filter_index;
 }
-int StandInOpenFile(OpenFileView* view) {
-  if (g_answers.empty()) return 0;
-  std::u16string answer = Utf8ToUtf16(g_answers.front());
-  g_answers.pop_front();
-  if (answer.empty() || answer.size() >= static_cast<size_t>(view->file_capacity)) return 0;
-  CopyWide(view->file, static_cast<size_t>(view->file_capacity), answer);
-  view->filter_index = 2;
-  return 1;
+InputEvent Key(int key, int modifiers = 0, int character = 0) {
+  return InputEvent{kEventKey, key, modifiers, 0, 0, character};
+}
+int StandInInput(InputEvent* event, int /*watch_fd*/) {
+  if (g_input.empty() && g_shown_box == kBoxFileDialog && !g_answers.empty()) {
+    std::u16string answer = Utf8ToUtf16(g_answers.front());
+    g_answers.pop_front();
+    if (answer.empty()) g_input.push_back(Key(VK_ESCAPE));
+    if (!answer.empty() && g_shown_filter != 2) g_input.push_back(Key(VK_TAB));
+    if (!answer.empty()) g_input.push_back(Key('U', kModControl));
+    for (char16_t c : answer) g_input.push_back(Key(0, 0, c));
+    if (!answer.empty()) g_input.push_back(Key(VK_RETURN));
+  }
+  if (g_input.empty()) return kEventEnd;
+  *event = g_input.front();
+  g_input.pop_front();
+  return event->kind;
 }
 const PlatformBackend kStandIn = {
-    "stand-in", [] { return 0; },  [] {}, StandInSize,     [] {}, StandInInput,
-    [](const MenuView*) { return 0; }, [](const DialogView*) { return kDialogClose; },
-    StandInOpenFile, [] {}};
+    "stand-in", [] { return 0; }, [] {}, StandInSize, StandInPresent, StandInInput, [] {}};
 
 // The window's client area, one line per row, trailing blanks and empty rows cut.
 std::string ClientText() {
@@ -77,6 +92,10 @@ class WindowTest : public WayconvTest {
     ResetPlatformForTest();
     UsePlatformBackend(&kStandIn);
     g_answers.clear();
+    g_input.clear();
+    g_columns = 12;
+    g_rows = 6;
+    g_shown_box = kBoxNone;
     g_seen.clear();
     // A top-level window claims its class name in the claim folder: a private one.
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
@@ -205,11 +224,15 @@ TEST_F(WindowTest, OpenFileRecordRules) {
        "init",
        1},
       {"new name allowed", 76, 64, 0, {dir_.File("new.bin")}, TRUE, dir_.File("new.bin"), 2},
-      {"does not fit", 76, 5, 0, {"\\abcd"}, FALSE, "init", 1},
+      // The name line takes only what fits the record's buffer.
+      {"does not fit", 76, 5, 0, {"\\abcd"}, TRUE, "\\abc", 2},
       {"just fits", 76, 6, 0, {"\\abcd"}, TRUE, "\\abcd", 2},
   };
+  g_columns = 60;  // room for the dialog
+  g_rows = 20;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    g_input.clear();
     g_answers.assign(c.answers.begin(), c.answers.end());
     char16_t file[64];
     CopyWide(file, 64, u"init");

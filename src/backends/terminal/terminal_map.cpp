@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backends/terminal/terminal_curses.h"
+#include "host/text.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ wchar_t StandIn() {
   return wcwidth(L'\uFFFD') == 1 ? L'\uFFFD' : L'?';
 }
 
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 InputEvent Key(int virtual_key, int modifiers) {
   return InputEvent{kEventKey, virtual_key, modifiers, 0, 0, 0};
