@@ -14,7 +14,7 @@
 
 namespace {
 
-bool g_loop_closed = false;  // the message loop was told the windows close
+CloseOnce g_close;           // the message loop was told the windows close
 int g_close_signal = 0;      // kept after the terminal is given back
 
 // Box characters as curses draws them on any terminal, and the check mark
@@ -101,7 +101,7 @@ void Present(const Frame& screen) {
 }
 
 int Start() {
-  g_loop_closed = false;
+  g_close = CloseOnce();
   g_close_signal = 0;
   return OpenTerminal();
 }
@@ -153,10 +153,7 @@ int NextInput(InputEvent* event, int watch_fd) {
       case kTermWatch:
         return kEventWatch;
       case kTermClose:
-        // Once as the system closing the windows; should the loop ask again,
-        // there is no more input.
-        event->kind = g_loop_closed ? kEventEnd : kEventClose;
-        g_loop_closed = true;
+        event->kind = CloseEventKind(&g_close);
         return event->kind;
       default:
         return kEventEnd;

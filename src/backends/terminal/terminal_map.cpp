@@ -104,13 +104,6 @@ bool ParseSgrMouse(std::string_view body, MouseReport* report) {
   return true;
 }
 
-bool TakeClick(ClickHistory* history, int column, int row, long long now_ms) {
-  bool twice = !history->was_double && history->column == column && history->row == row &&
-               now_ms >= history->at_ms && now_ms - history->at_ms <= kDoubleClickMs;
-  *history = ClickHistory{column, row, now_ms, twice};
-  return twice;
-}
-
 int NextGlyph(std::u16string_view text, size_t* at, wchar_t* glyph) {
   char16_t c = text[*at];
   char32_t point = c;

@@ -9,16 +9,17 @@
 #include "backends/x11/x11_internal.h"
 #include "backends/x11/x11_map.h"
 #include "host/text.h"
+#include "platform/backend_plumbing.h"
 
 namespace {
 
-bool g_loop_closed = false;  // the message loop was told the window closes
+CloseOnce g_close;           // the message loop was told the window closes
 std::u16string g_dropped;    // the path of the last kEventDrop
 bool g_accepts_drop = false; // the last frame would take a dropped file
 int g_close_signal = 0;      // kept after the display is closed
 
 int Start() {
-  g_loop_closed = false;
+  g_close = CloseOnce();
   g_dropped.clear();
   g_accepts_drop = false;
   g_close_signal = 0;
@@ -71,10 +72,7 @@ int NextInput(InputEvent* event, int watch_fd) {
         *event = InputEvent{kEventWatch, 0, 0, 0, 0, 0};
         return kEventWatch;
       case kWinClose:
-        // Once as the system closing the windows; should the loop ask again,
-        // there is no more input.
-        *event = InputEvent{g_loop_closed ? kEventEnd : kEventClose, 0, 0, 0, 0, 0};
-        g_loop_closed = true;
+        *event = InputEvent{CloseEventKind(&g_close), 0, 0, 0, 0, 0};
         return event->kind;
       default:
         *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
