@@ -126,10 +126,9 @@ bool IsTrackFileCommand(const CommandLine& line) {
   return false;
 }
 
-// The track-file commands' reading of the line: 0 with `command` filled,
+// The track-file commands' reading of the line: -1 with `command` filled,
 // else the exit status to end with.
-int ReadTrackCommand(const CommandLine& line, TrackCommand* command, bool* done) {
-  *done = true;
+int ReadTrackCommand(const CommandLine& line, TrackCommand* command) {
   bool have_output = false;
   for (const ReadOption& option : line.options) {
     int chosen = 0;
@@ -169,15 +168,64 @@ int ReadTrackCommand(const CommandLine& line, TrackCommand* command, bool* done)
   if (line.operands.empty()) return UsageError("no track file given");
   if (line.operands.size() > 1) return UsageError("give exactly one track file");
   command->input = line.operands[0];
-  *done = false;
-  return 0;
+  return -1;
 }
 
 int RunTrackFileLine(const CommandLine& line) {
   TrackCommand command;
-  bool done = false;
-  int status = ReadTrackCommand(line, &command, &done);
-  return done ? status : RunTrackFileCommand(command);
+  int status = ReadTrackCommand(line, &command);
+  return status >= 0 ? status : RunTrackFileCommand(command);
+}
+
+// A conversion's reading of the line (batch or window): -1 with `read`
+// filled, else the exit status to end with.
+struct ConversionLine {
+  BatchOptions options;
+  bool batch = false;
+  bool desktop = false;
+  bool batch_options = false;  // options only a batch run uses
+  bool have_input = false;
+};
+
+int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
+  BatchOptions& options = read->options;
+  for (const ReadOption& option : line.options) {
+    switch (option.id) {
+      case kOptHelp:
+      case kOptVersion:
+        return PrintInformation(option.id);
+      case kOptBatch:
+        read->batch = true;
+        break;
+      case kOptWindow:
+        read->desktop = true;
+        break;
+      case kOptSplit:
+      case kOptNoSplit:
+        options.split = option.id == kOptSplit ? 1 : 0;
+        read->batch_options = true;
+        break;
+      case kOptStrict:
+        options.strict = true;
+        break;
+      case kOptKind:
+        read->batch_options = true;
+        options.kind = ParseKindName(option.value);
+        if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
+        break;
+      case kOptOutput:
+        if (option.value.empty()) return UsageError("--output needs a path");
+        options.output = option.value;
+        read->batch_options = true;
+        break;
+      default:
+        return UsageError("unknown option '" + option.spelling + "'");
+    }
+  }
+  if (line.operands.size() > 1) return UsageError("give exactly one input file");
+  read->have_input = !line.operands.empty();
+  if (read->have_input) options.input = line.operands[0];
+  return -1;
 }
 
 }  // namespace
@@ -185,46 +233,14 @@ int RunTrackFileLine(const CommandLine& line) {
 int RunCommandLine(int argc, char** argv) {
   CommandLine line = ReadCommandLine(argc, argv, kOptions, kOptionCount);
   if (IsTrackFileCommand(line)) return RunTrackFileLine(line);
-  BatchOptions options;
-  bool batch = false;
-  bool desktop = false;
-  bool batch_options = false;  // options only a batch run uses
-  for (const ReadOption& option : line.options) {
-    switch (option.id) {
-      case kOptHelp:
-      case kOptVersion:
-        return PrintInformation(option.id);
-      case kOptBatch:
-        batch = true;
-        break;
-      case kOptWindow:
-        desktop = true;
-        break;
-      case kOptSplit:
-      case kOptNoSplit:
-        options.split = option.id == kOptSplit ? 1 : 0;
-        batch_options = true;
-        break;
-      case kOptStrict:
-        options.strict = true;
-        break;
-      case kOptKind:
-        batch_options = true;
-        options.kind = ParseKindName(option.value);
-        if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
-        break;
-      case kOptOutput:
-        if (option.value.empty()) return UsageError("--output needs a path");
-        options.output = option.value;
-        batch_options = true;
-        break;
-      default:
-        return UsageError("unknown option '" + option.spelling + "'");
-    }
-  }
-  if (line.operands.size() > 1) return UsageError("give exactly one input file");
-  bool have_input = !line.operands.empty();
-  if (have_input) options.input = line.operands[0];
+  ConversionLine read;
+  int status = ReadConversionLine(line, &read);
+  if (status >= 0) return status;
+  const BatchOptions& options = read.options;
+  bool batch = read.batch;
+  bool desktop = read.desktop;
+  bool batch_options = read.batch_options;
+  bool have_input = read.have_input;
   if (desktop && batch) return UsageError("--window and --batch exclude each other");
   // On a terminal the window runs; with the output going elsewhere, or when
   // asked for, the batch front end. --window opens the desktop window wherever

@@ -53,6 +53,20 @@ void CloseAllWindows() {
   if (!any) PostQuitMessage(0);
 }
 
+// A file dropped on the main screen is converted as if chosen with "Open
+// file": the soft key, whose dialog then answers with the file. Not while a
+// dialog with OK is on top.
+void TakeDrop(const InputEvent& event) {
+  const PlatformWindow* top = LiveWindow(ActiveWindow());
+  if (top != nullptr && top->kind == kWindowDialog && (top->dialog.shell_flags & SHIDIF_DONEBUTTON)) {
+    return;
+  }
+  HWND bar = MenuBarOf(ActiveWindow());
+  if (bar == nullptr) return;
+  KeepDrop(event.text);
+  Post(bar, WM_KEYDOWN, VK_F1, 1, 0);
+}
+
 void TakeInput(const InputEvent& event) {
   g_ended_inputs = event.kind == kEventEnd ? g_ended_inputs + 1 : 0;
   switch (event.kind) {
@@ -68,20 +82,9 @@ void TakeInput(const InputEvent& event) {
       }
       break;
     }
-    case kEventDrop: {
-      // Converted as if chosen with "Open file": the soft key, whose dialog
-      // then answers with the file (unless a dialog with OK is on top).
-      const PlatformWindow* top = LiveWindow(ActiveWindow());
-      if (top != nullptr && top->kind == kWindowDialog &&
-          (top->dialog.shell_flags & SHIDIF_DONEBUTTON)) {
-        break;
-      }
-      HWND bar = MenuBarOf(ActiveWindow());
-      if (bar == nullptr) break;
-      KeepDrop(event.text);
-      Post(bar, WM_KEYDOWN, VK_F1, 1, 0);
+    case kEventDrop:
+      TakeDrop(event);
       break;
-    }
     case kEventClick:
     case kEventDoubleClick: {
       // Outside the dialogs a double click is a tap like any other.
