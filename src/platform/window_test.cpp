@@ -19,6 +19,8 @@ int g_columns = 12;
 int g_rows = 6;
 int g_shown_box = kBoxNone;
 int g_shown_filter = 1;
+std::vector<Frame> g_frames;  // what was presented (the pointers are void after)
+std::vector<bool> g_selected_marked;  // a frame's selected list row shows in reverse
 
 void StandInSize(int* columns, int* rows) {
   *columns = g_columns;
@@ -27,6 +29,10 @@ void StandInSize(int* columns, int* rows) {
 void StandInPresent(const Frame& frame) {
   g_shown_box = frame.box;
   g_shown_filter = frame.file_dialog.filter_index;
+  g_frames.push_back(frame);
+  int row = frame.file_dialog.selected_row;
+  g_selected_marked.push_back(row >= 0 && row < frame.rows &&
+                              (frame.marks[row * frame.columns + 1] & kMarkReverse));
 }
 InputEvent Key(int key, int modifiers = 0, int character = 0) {
   return InputEvent{kEventKey, key, modifiers, 0, 0, character};
@@ -96,6 +102,8 @@ class WindowTest : public WayconvTest {
     g_columns = 12;
     g_rows = 6;
     g_shown_box = kBoxNone;
+    g_frames.clear();
+    g_selected_marked.clear();
     g_seen.clear();
     // A top-level window claims its class name in the claim folder: a private one.
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
@@ -248,6 +256,42 @@ TEST_F(WindowTest, OpenFileRecordRules) {
     EXPECT_EQ(record.nFilterIndex, c.index);
     EXPECT_TRUE(g_answers.empty());
   }
+}
+
+TEST_F(WindowTest, FramesSayWhatIsOnShow) {
+  g_columns = 40;
+  g_rows = 14;
+  char16_t file[64] = {};
+  OPENFILENAMEW record = {};
+  record.lStructSize = 76;
+  record.lpstrFilter = u"gpx\0*.gpx\0plt\0*.plt\0";
+  record.nFilterIndex = 2;
+  record.lpstrFile = file;
+  record.nMaxFile = 64;
+  record.Flags = OFN_FILEMUSTEXIST;
+  g_answers.push_back("");
+  EXPECT_FALSE(GetOpenFileNameW(&record));
+  ASSERT_FALSE(g_frames.empty());
+  const Frame& dialog = g_frames.front();
+  EXPECT_EQ(dialog.box, kBoxFileDialog);
+  EXPECT_EQ(dialog.columns, 40);
+  EXPECT_EQ(dialog.bar_row, -1);  // the dialog covers the soft keys
+  EXPECT_EQ(dialog.file_dialog.list_top, 2);
+  EXPECT_EQ(dialog.file_dialog.hint_row, 13);
+  EXPECT_LT(dialog.file_dialog.name_row, dialog.file_dialog.type_row);
+  EXPECT_EQ(dialog.cursor_row, dialog.file_dialog.name_row);
+  EXPECT_EQ(dialog.file_dialog.filter_index, 2);
+  EXPECT_EQ(dialog.file_dialog.filter_count, 2);
+  EXPECT_TRUE(dialog.accepts_drop);  // an input dialog takes a dropped file
+  // The highlighted entry is in the list, where the reverse cells are.
+  EXPECT_GE(dialog.file_dialog.selected_row, 2);
+  EXPECT_LT(dialog.file_dialog.selected_row, 2 + dialog.file_dialog.list_rows);
+  EXPECT_TRUE(g_selected_marked.front());
+  // After the dialog, the window again: no box, its own title.
+  Frame now = {};
+  DrawScreen(&now);
+  EXPECT_EQ(now.box, kBoxNone);
+  EXPECT_EQ(Utf16ToUtf8(now.title), "T");
 }
 
 TEST_F(WindowTest, QueueOrderAndDestroyedWindows) {
