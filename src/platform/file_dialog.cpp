@@ -115,13 +115,7 @@ void Type(FileDialogModel* dialog, int code) {
   std::u16string& name = dialog->chooser.name;
   size_t room = static_cast<size_t>(dialog->view->file_capacity);
   std::u16string units;
-  if (code > 0xFFFF) {
-    int point = code - 0x10000;
-    units += static_cast<char16_t>(0xD800 + (point >> 10));
-    units += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
-  } else {
-    units += static_cast<char16_t>(code);
-  }
+  AppendUtf16(&units, static_cast<char32_t>(code));
   if (name.size() + units.size() + 1 > room) return;
   name.insert(dialog->cursor, units);
   dialog->cursor += units.size();

@@ -109,7 +109,7 @@ int NextGlyph(std::u16string_view text, size_t* at, wchar_t* glyph) {
   char32_t point = c;
   *at += 1;
   if (IsHighSurrogate(c) && *at < text.size() && IsLowSurrogate(text[*at])) {
-    point = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[*at] - 0xDC00);
+    point = CombineSurrogates(c, text[*at]);
     *at += 1;
   } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
     // A lone surrogate: a byte of a host name that was not UTF-8.

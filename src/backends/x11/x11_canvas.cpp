@@ -16,24 +16,6 @@ size_t Index(int row, int column) {
          static_cast<size_t>(column);
 }
 
-void AppendUtf8(std::string* out, char32_t point) {
-  if (point < 0x80) {
-    *out += static_cast<char>(point);
-  } else if (point < 0x800) {
-    *out += static_cast<char>(0xC0 | (point >> 6));
-    *out += static_cast<char>(0x80 | (point & 0x3F));
-  } else if (point < 0x10000) {
-    *out += static_cast<char>(0xE0 | (point >> 12));
-    *out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (point & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (point >> 18));
-    *out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (point & 0x3F));
-  }
-}
-
 }  // namespace
 
 Canvas& TheCanvas() {
@@ -62,8 +44,7 @@ void CanvasFromDrawing(const Frame& screen) {
     uint8_t marks = (screen.marks[i] & kMarkReverse) ? kCellSelected : 0;
     g_canvas.marks[i] = marks;
     if (IsHighSurrogate(c) && i + 1 < count && (i + 1) % columns != 0 && IsLowSurrogate(screen.cells[i + 1])) {
-      g_canvas.glyphs[i] = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
-                           (screen.cells[i + 1] - 0xDC00);
+      g_canvas.glyphs[i] = CombineSurrogates(c, screen.cells[i + 1]);
       ++i;
       g_canvas.glyphs[i] = 0;
       g_canvas.marks[i] = marks;
