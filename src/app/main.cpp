@@ -96,12 +96,19 @@ enum OptionId {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", kOptHelp, false},     {"-h", kOptHelp, false},
-    {"--version", kOptVersion, false}, {"--batch", kOptBatch, false},
-    {"--window", kOptWindow, false}, {"--kind", kOptKind, true},
-    {"--output", kOptOutput, true},  {"--split", kOptSplit, false},
-    {"--no-split", kOptNoSplit, false}, {"--strict", kOptStrict, false},
-    {"--show", kOptShow, false},     {"--export", kOptExport, true},
+    // spelling      id            takes a value
+    {"--help",     kOptHelp,     false},
+    {"-h",         kOptHelp,     false},
+    {"--version",  kOptVersion,  false},
+    {"--batch",    kOptBatch,    false},
+    {"--window",   kOptWindow,   false},
+    {"--kind",     kOptKind,     true},
+    {"--output",   kOptOutput,   true},
+    {"--split",    kOptSplit,    false},
+    {"--no-split", kOptNoSplit,  false},
+    {"--strict",   kOptStrict,   false},
+    {"--show",     kOptShow,     false},
+    {"--export",   kOptExport,   true},
 };
 constexpr int kOptionCount = static_cast<int>(sizeof kOptions / sizeof kOptions[0]);
 

@@ -32,7 +32,6 @@ int AnswerWithDrop(OpenFileView* view, const char16_t* path) {
   return 1;
 }
 
-
 int RunOwnPopup(const MenuView* menu) {
   if (menu->count <= 0) return 0;
   PopupModel* shown = ShownPopup();

@@ -85,7 +85,7 @@ std::chrono::steady_clock::time_point g_deadline;
 // Runs the steps that may stand anywhere (captures, calls, waits) and returns
 // the first step of another kind without taking it, or null at the end. With
 // `watch_fd` >= 0, sets *watch when the platform should answer a caller first.
-const Step* NextAction(int watch_fd = -1, bool* watch = nullptr) {
+const Step* NextAction(int watch_fd, bool* watch) {
   for (;;) {
     if (watch != nullptr && WatchReady(watch_fd, 0)) {
       *watch = true;
