@@ -76,10 +76,6 @@ std::string FailureText(int result, const std::string& input_name) {
 
 }  // namespace
 
-void PrintError(const std::string& message) {
-  std::fprintf(stderr, "wayconv: %s\n", message.c_str());
-}
-
 int ParseKindName(const std::string& name) {
   std::string lower = name;
   for (char& c : lower) {

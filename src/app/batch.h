@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "host/command_line.h"
+
 /// What the command line asked for.
 struct BatchOptions {
   std::string input;    // host path as given; "-" for standard input
@@ -13,7 +15,7 @@ struct BatchOptions {
 };
 
 /// Exit status for a command-line mistake.
-constexpr int kExitUsage = 64;
+constexpr int kExitUsage = kExitUsageError;
 
 /// Loads the saved settings, applies the options over them for this run only
 /// (nothing is saved), runs one conversion and prints each log text to
@@ -22,9 +24,6 @@ constexpr int kExitUsage = 64;
 /// after a run that converted a MapSource file only up to a broken track
 /// record, a warning. Returns the conversion's result code, or kExitUsage.
 int RunBatch(const BatchOptions& options);
-
-/// Prints "wayconv: <message>" on standard error.
-void PrintError(const std::string& message);
 
 /// Parses "gpx", "mps", "plt" or "nmea" in any case; 0 for anything else.
 int ParseKindName(const std::string& name);

@@ -292,8 +292,10 @@ TEST_F(BatchMessagesTest, CommandLineDetails) {
   // Standard output that cannot be written fails the two informative options.
   EXPECT_EQ(Run("--version > /dev/full", &out, &err), 1);
   EXPECT_EQ(err, "wayconv: cannot write to standard output: No space left on device\n");
-  EXPECT_EQ(Run("--help > /dev/full", &out, &err), 1);
-  EXPECT_EQ(err, "wayconv: cannot write to standard output: No space left on device\n");
+  for (const char* args : {"--help", "--batch -h", "--window --version", "--kind plt --help"}) {
+    EXPECT_EQ(Run(std::string(args) + " > /dev/full", &out, &err), 1) << args;
+    EXPECT_EQ(err, "wayconv: cannot write to standard output: No space left on device\n") << args;
+  }
   // The help fits 80 columns and names the window's exit statuses.
   EXPECT_EQ(Run("--help", &out, &err), 0);
   std::istringstream lines(out);

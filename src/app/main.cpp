@@ -1,15 +1,11 @@
 // wayconv: converts one GPS recording into the device's 80008-byte track file.
 // The options, the same on every host; each host's entry point and window are
 // in front_end_posix.cpp and front_end_win32.cpp.
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/batch.h"
 #include "app/front_end.h"
-#include "host/option_value.h"
+#include "host/command_line.h"
 #include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
@@ -83,71 +79,176 @@ const char kUsage[] =
     "0 closed (or a running copy brought forward), 1 the terminal cannot show\n"
     "it, 128+N closed by signal N.\n";
 
-// Writes `text` to standard output; false, after saying so on standard
-// error, when it cannot be written (a full disk, a closed pipe).
-bool PrintOut(const std::string& text) {
-  std::fputs(text.c_str(), stdout);
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    PrintError(std::string("cannot write to standard output: ") + std::strerror(errno));
-    return false;
-  }
-  return true;
+// The one table of options, for every front end. A row per spelling; the
+// interpretation below gives each id its meaning. A new option is a row
+// here, an id, and a case where its front end reads the line.
+enum OptionId {
+  kOptHelp,
+  kOptVersion,
+  kOptBatch,
+  kOptWindow,
+  kOptKind,
+  kOptOutput,
+  kOptSplit,
+  kOptNoSplit,
+  kOptStrict,
+  kOptShow,
+  kOptExport,
+};
+
+const OptionSpec kOptions[] = {
+    // spelling      id            takes a value
+    {"--help",     kOptHelp,     false},
+    {"-h",         kOptHelp,     false},
+    {"--version",  kOptVersion,  false},
+    {"--batch",    kOptBatch,    false},
+    {"--window",   kOptWindow,   false},
+    {"--kind",     kOptKind,     true},
+    {"--output",   kOptOutput,   true},
+    {"--split",    kOptSplit,    false},
+    {"--no-split", kOptNoSplit,  false},
+    {"--strict",   kOptStrict,   false},
+    {"--show",     kOptShow,     false},
+    {"--export",   kOptExport,   true},
+};
+constexpr int kOptionCount = static_cast<int>(sizeof kOptions / sizeof kOptions[0]);
+
+// --help and --version, in whichever front end they stand: 0 printed, 1 when
+// standard output cannot be written.
+int PrintInformation(int id) {
+  std::string text = id == kOptHelp ? std::string(kUsage)
+                                    : std::string("wayconv ") + WAYCONV_VERSION + "\n";
+  return WriteStandardOutput(text) ? 0 : 1;
 }
 
-int UsageError(const std::string& message) {
-  PrintError(message + "; try 'wayconv --help'");
-  return kExitUsage;
+// --show or --export anywhere, also as the value of an option that should
+// have had one of its own ("--output --show": then no command is given).
+bool IsTrackFileCommand(const CommandLine& line) {
+  for (const ReadOption& option : line.options) {
+    if (option.id == kOptShow || option.id == kOptExport) return true;
+    const std::string& v = option.value;
+    if (option.value_was_next && (v == "--show" || v == "--export" || v.rfind("--export=", 0) == 0)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The track-file commands' reading of the line: -1 with `command` filled,
+// else the exit status to end with.
+int ReadTrackCommand(const CommandLine& line, TrackCommand* command) {
+  bool have_output = false;
+  for (const ReadOption& option : line.options) {
+    int chosen = 0;
+    switch (option.id) {
+      case kOptHelp:
+      case kOptVersion:
+        return PrintInformation(option.id);
+      case kOptShow:
+        chosen = kTrackShow;
+        break;
+      case kOptExport:
+        chosen = ParseExportFormat(option.value);
+        if (chosen == 0) return UsageError("--export takes gpx, csv or svg");
+        break;
+      case kOptOutput:
+        if (option.value.empty()) return UsageError("--output needs a path");
+        command->output = option.value;
+        have_output = true;
+        continue;
+      case kOptBatch:
+      case kOptSplit:
+      case kOptNoSplit:
+      case kOptKind:
+        return UsageError(option.spelling + " is for conversions, not for --show or --export");
+      default:
+        return UsageError("unknown option '" + option.spelling + "'");
+    }
+    if (command->command != 0 && command->command != chosen) {
+      return UsageError("give one of --show and --export, once");
+    }
+    command->command = chosen;
+  }
+  if (command->command == 0) return UsageError("give --show or --export FORMAT");
+  if (command->command == kTrackShow && have_output) {
+    return UsageError("--show prints to standard output; --output goes with --export");
+  }
+  if (line.operands.empty()) return UsageError("no track file given");
+  if (line.operands.size() > 1) return UsageError("give exactly one track file");
+  command->input = line.operands[0];
+  return -1;
+}
+
+int RunTrackFileLine(const CommandLine& line) {
+  TrackCommand command;
+  int status = ReadTrackCommand(line, &command);
+  return status >= 0 ? status : RunTrackFileCommand(command);
+}
+
+// A conversion's reading of the line (batch or window): -1 with `read`
+// filled, else the exit status to end with.
+struct ConversionLine {
+  BatchOptions options;
+  bool batch = false;
+  bool desktop = false;
+  bool batch_options = false;  // options only a batch run uses
+  bool have_input = false;
+};
+
+int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
+  BatchOptions& options = read->options;
+  for (const ReadOption& option : line.options) {
+    switch (option.id) {
+      case kOptHelp:
+      case kOptVersion:
+        return PrintInformation(option.id);
+      case kOptBatch:
+        read->batch = true;
+        break;
+      case kOptWindow:
+        read->desktop = true;
+        break;
+      case kOptSplit:
+      case kOptNoSplit:
+        options.split = option.id == kOptSplit ? 1 : 0;
+        read->batch_options = true;
+        break;
+      case kOptStrict:
+        options.strict = true;
+        break;
+      case kOptKind:
+        read->batch_options = true;
+        options.kind = ParseKindName(option.value);
+        if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
+        break;
+      case kOptOutput:
+        if (option.value.empty()) return UsageError("--output needs a path");
+        options.output = option.value;
+        read->batch_options = true;
+        break;
+      default:
+        return UsageError("unknown option '" + option.spelling + "'");
+    }
+  }
+  if (line.operands.size() > 1) return UsageError("give exactly one input file");
+  read->have_input = !line.operands.empty();
+  if (read->have_input) options.input = line.operands[0];
+  return -1;
 }
 
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
-  if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
-  BatchOptions options;
-  bool batch = false;
-  bool desktop = false;
-  bool have_input = false;
-  bool batch_options = false;  // options only a batch run uses
-  bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    std::string value;
-    if (!options_done && arg[0] == '-' && arg[1] != 0) {
-      if (std::strcmp(arg, "--") == 0) {
-        options_done = true;
-      } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-        return PrintOut(kUsage) ? 0 : 1;
-      } else if (std::strcmp(arg, "--version") == 0) {
-        return PrintOut(std::string("wayconv ") + WAYCONV_VERSION + "\n") ? 0 : 1;
-      } else if (std::strcmp(arg, "--batch") == 0) {
-        batch = true;
-      } else if (std::strcmp(arg, "--window") == 0) {
-        desktop = true;
-      } else if (std::strcmp(arg, "--split") == 0) {
-        options.split = 1;
-        batch_options = true;
-      } else if (std::strcmp(arg, "--no-split") == 0) {
-        options.split = 0;
-        batch_options = true;
-      } else if (std::strcmp(arg, "--strict") == 0) {
-        options.strict = true;
-      } else if (OptionValue(argc, argv, &i, "--kind", &value)) {
-        batch_options = true;
-        options.kind = ParseKindName(value);
-        if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
-      } else if (OptionValue(argc, argv, &i, "--output", &value)) {
-        if (value.empty()) return UsageError("--output needs a path");
-        options.output = value;
-        batch_options = true;
-      } else {
-        return UsageError(std::string("unknown option '") + arg + "'");
-      }
-      continue;
-    }
-    if (have_input) return UsageError("give exactly one input file");
-    options.input = arg;
-    have_input = true;
-  }
+  CommandLine line = ReadCommandLine(argc, argv, kOptions, kOptionCount);
+  if (IsTrackFileCommand(line)) return RunTrackFileLine(line);
+  ConversionLine read;
+  int status = ReadConversionLine(line, &read);
+  if (status >= 0) return status;
+  const BatchOptions& options = read.options;
+  bool batch = read.batch;
+  bool desktop = read.desktop;
+  bool batch_options = read.batch_options;
+  bool have_input = read.have_input;
   if (desktop && batch) return UsageError("--window and --batch exclude each other");
   // On a terminal the window runs; with the output going elsewhere, or when
   // asked for, the batch front end. --window opens the desktop window wherever

@@ -5,12 +5,10 @@
 
 namespace {
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
-
 bool EndsWith(const char16_t* path, size_t length, const char16_t* ending) {
   if (length < 4) return false;
   for (size_t i = 0; i < 4; ++i) {
-    if (Lower(path[length - 4 + i]) != ending[i]) return false;
+    if (FoldAscii(path[length - 4 + i]) != ending[i]) return false;
   }
   return true;
 }

@@ -1,8 +1,7 @@
 #include "host/text.h"
 
-namespace {
-
-void PutUtf8(std::string& out, char32_t c) {
+void AppendUtf8(std::string* text, char32_t c) {
+  std::string& out = *text;
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -20,7 +19,8 @@ void PutUtf8(std::string& out, char32_t c) {
   }
 }
 
-void PutUtf16(std::u16string& out, char32_t c) {
+void AppendUtf16(std::u16string* text, char32_t c) {
+  std::u16string& out = *text;
   if (c < 0x10000) {
     out += static_cast<char16_t>(c);
   } else {
@@ -29,6 +29,8 @@ void PutUtf16(std::u16string& out, char32_t c) {
     out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
   }
 }
+
+namespace {
 
 // Length of the valid UTF-8 sequence at s (at most n bytes available), or 0.
 // Overlong forms, surrogates and code points above U+10FFFF are invalid.
@@ -74,7 +76,7 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
       out += static_cast<char16_t>(0xDC00 + s[i]);
       ++i;
     } else {
-      PutUtf16(out, c);
+      AppendUtf16(&out, c);
       i += len;
     }
   }
@@ -88,7 +90,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      c = CombineSurrogates(c, text[i + 1]);
       ++i;
     } else if (c >= 0xDC80 && c <= 0xDCFF) {
       out += static_cast<char>(c - 0xDC00);  // an escaped host byte
@@ -96,7 +98,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    PutUtf8(out, c);
+    AppendUtf8(&out, c);
   }
   return out;
 }
@@ -113,4 +115,45 @@ size_t CopyWide(char16_t* dest, size_t capacity, std::u16string_view text) {
   for (size_t i = 0; i < n; ++i) dest[i] = text[i];
   dest[n] = 0;
   return n;
+}
+
+namespace {
+
+// '*' and '?' wildcards, ASCII case folded; a '*' that fails to match is
+// retried one byte further along, so the work stays linear per star.
+bool Glob(std::string_view name, std::string_view pattern) {
+  size_t n = 0;
+  size_t p = 0;
+  size_t star = std::string_view::npos;
+  size_t star_n = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      star_n = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++star_n;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+bool MatchesNamePatterns(std::string_view name, std::u16string_view patterns) {
+  size_t start = 0;
+  while (start <= patterns.size()) {
+    size_t end = patterns.find(u';', start);
+    if (end == std::u16string_view::npos) end = patterns.size();
+    std::string pattern = Utf16ToUtf8(patterns.substr(start, end - start));
+    if (!pattern.empty() && Glob(name, pattern)) return true;
+    start = end + 1;
+  }
+  return false;
 }

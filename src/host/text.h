@@ -22,3 +22,28 @@ size_t WideLength(const char16_t* text);
 /// Copies a wide string into a buffer of `capacity` characters, cutting it so
 /// that the terminator always fits. Returns the characters copied.
 size_t CopyWide(char16_t* dest, size_t capacity, std::u16string_view text);
+
+/// UTF-16 surrogates: a high (leading) and a low (trailing) unit, and either.
+constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+/// The code point of a high and a low surrogate.
+constexpr char32_t CombineSurrogates(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+/// Appends one code point, encoded.
+void AppendUtf8(std::string* text, char32_t point);
+void AppendUtf16(std::u16string* text, char32_t point);
+
+/// ASCII letters in lower case; everything else as it is.
+constexpr char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char16_t FoldAscii(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+/// Whether a file name matches one of `patterns`, joined by ';' ("*.gpx;*.GPX"):
+/// '*' any run of bytes, '?' one byte, ASCII letters in either case. The one
+/// matcher of the file dialogs' filters and of dropped files.
+bool MatchesNamePatterns(std::string_view name, std::u16string_view patterns);

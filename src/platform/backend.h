@@ -1,11 +1,13 @@
 // The backend interface: the whole contract between the platform (windows,
 // queue, models) and a backend that shows the screen and reads the user's
-// input. The platform keeps the windows and the screen's cells and draws its
-// own popup, dialogs and open-file dialog from its models (DrawScreen); a
-// backend presents that drawing and turns what the user does into
-// InputEvents. A backend may instead show native popups and dialogs through
-// track_popup, run_dialog and open_file; a backend that draws ours points
-// them at RunOwnPopup, RunOwnDialog and RunOwnOpenFile.
+// input. The platform keeps the windows, runs its own popup, dialogs and
+// file dialogs, and pushes each change to the backend as a Frame: the cells
+// with their marks and everything a backend may want to draw differently
+// (soft keys, title, the box on show) as data. A backend draws the frame it
+// is given and never asks the platform anything while it draws; it turns
+// what the user does into InputEvents (a key, a click or double click, a
+// wheel notch, a dropped file), which the platform's models handle the same
+// way for every backend.
 //
 // While a backend waits for input it also watches the descriptor the
 // platform gives it and reports kEventWatch when that is readable; the
@@ -25,6 +27,7 @@ constexpr int kEventWatch = 6;   // the platform's watch descriptor is readable
 constexpr int kEventWheel = 7;   // column, row of the pointer; key: kWheelUp or kWheelDown
 constexpr int kEventDoubleClick = 8;  // column, row: a second click on the same cell in quick
                                       // succession (the first came as kEventClick)
+constexpr int kEventDrop = 9;  // text: the path of a file dropped on the window
 
 /// The `key` of a kEventWheel: one notch towards the start (up) or the end.
 constexpr int kWheelUp = -1;
@@ -41,18 +44,7 @@ struct InputEvent {
   int column;
   int row;
   int character;  // the Unicode character a key typed, 0 for none
-};
-
-/// The whole screen as cells, row 0 the title row. The soft keys' spans on the
-/// bar row are given so that a backend can highlight them; spans are empty
-/// (start == end) when there is no such key or no menu bar (bar_row -1).
-struct ScreenFrame {
-  int columns;
-  int rows;
-  const char16_t* cells;  // rows * columns, row by row
-  int bar_row;
-  int left_key_start, left_key_end;
-  int right_key_start, right_key_end;
+  const char16_t* text = nullptr;  // kEventDrop's path, valid until the next next_input
 };
 
 struct MenuItemView {
@@ -66,67 +58,60 @@ struct MenuView {
   int count;
 };
 
-/// A static text of a dialog, in cells relative to the work area's top-left.
-struct DialogTextView {
-  const char16_t* text;
-  int column;
-  int row;
-  int width;
-};
+/// What a frame shows over the windows.
+constexpr int kBoxNone = 0;
+constexpr int kBoxPopup = 1;       // Frame::popup
+constexpr int kBoxDialog = 2;      // Frame::dialog
+constexpr int kBoxFileDialog = 3;  // Frame::file_dialog, covering the whole screen
 
-struct DialogView {
-  const char16_t* caption;
-  int done_button;  // OK shown in the caption
-  int empty_menu;   // the menu bar row is empty while the dialog shows
-  const DialogTextView* texts;
-  int count;
-};
-
-/// What run_dialog reports.
-constexpr int kDialogOk = 1;     // OK (caption button or Enter)
-constexpr int kDialogClose = 2;  // closed another way
-constexpr int kDialogGone = 3;   // the input ended
-
-struct FileFilterView {
-  const char16_t* name;
-  const char16_t* pattern;
-};
-
-constexpr int kMaxFileFilters = 8;
-
-struct OpenFileView {
-  const char16_t* title;
-  const FileFilterView* filters;
-  int filter_count;
-  int filter_index;   // 1-based, in and out
-  char16_t* file;     // the initial name in, the chosen path out
-  int file_capacity;  // characters, terminator included
-  int must_exist;     // only an existing file may be chosen
-  int save;           // kSave*: an open dialog, or one for a file to write
-  long long quiet_replace_size;  // kSaveAsks: a regular file of this size is replaced
-                                 // without asking (< 0: every existing file asks)
-};
-
-/// OpenFileView.save: a save dialog takes a new name in an existing host
-/// folder (or any device folder); kSaveAsks also asks before it gives back
-/// an existing file, unless that is a regular file of quiet_replace_size bytes.
-constexpr int kSaveNone = 0;
-constexpr int kSaveDialog = 1;
-constexpr int kSaveAsks = 2;
-
-/// The screen as the user should see it: the composed windows with the
-/// popup, dialog or open-file dialog on show drawn over them. `marks` holds
-/// kMark* bits per cell; the cursor is shown at cursor_row, cursor_column
-/// when cursor_row >= 0.
+/// A cell's marks.
 constexpr unsigned char kMarkReverse = 1;
 
-struct DrawnScreen {
+struct SoftKeyView {
+  int start, end;  // its span on the bar row; empty (start == end) when there is none
+  int pressed;     // its popup is open
+};
+
+struct PopupView {
+  int top, left, width, height;  // the box, border included; it may run past the screen's bottom
+  const MenuItemView* items;
+  int count;
+  int selected;  // the highlighted item
+};
+
+struct DialogFrameView {
+  int done_button;  // OK in the last two cells of the title row
+};
+
+struct FileDialogFrameView {
+  int list_top, list_rows;  // the rows of the file list
+  int selected_row;         // the highlighted entry's row, or -1
+  int name_row;
+  int type_row;  // -1 when there is no type line
+  int hint_row;
+  int filter_index;  // 1-based, on the type line
+  int filter_count;
+};
+
+/// The screen as the user should see it: the composed windows with the box
+/// on show drawn over them, as cells with kMark* bits, and what each part
+/// is. The cursor is shown at cursor_row, cursor_column when cursor_row >= 0.
+/// Everything stays valid until the backend returns from present.
+struct Frame {
   int columns;
   int rows;
   const char16_t* cells;       // rows * columns, row by row
   const unsigned char* marks;  // the same cells' kMark* bits
   int cursor_row;
   int cursor_column;
+  const char16_t* title;  // the text of row 0
+  int bar_row;            // the soft keys' row, or -1 (none, or covered)
+  SoftKeyView keys[2];    // left, right
+  int box;                // kBox*
+  PopupView popup;
+  DialogFrameView dialog;
+  FileDialogFrameView file_dialog;
+  int accepts_drop;  // a file dropped now would be taken
 };
 
 struct PlatformBackend {
@@ -134,14 +119,11 @@ struct PlatformBackend {
   int (*start)();  // takes the screen; 0 on success
   void (*stop)();  // gives the screen back
   void (*screen_size)(int* columns, int* rows);
-  void (*present)();  // the screen changed: draw DrawScreen's cells
+  void (*present)(const Frame& frame);  // the screen changed: draw this
   /// Blocks until there is input, or `watch_fd` (when >= 0) is readable;
   /// returns the event's kind.
   int (*next_input)(InputEvent* event, int watch_fd);
-  int (*track_popup)(const MenuView* menu);     // the chosen item's id, or 0
-  int (*run_dialog)(const DialogView* dialog);  // waits for one action: kDialog*
-  int (*open_file)(OpenFileView* view);         // 1 chosen, 0 cancelled
-  void (*bring_forward)();                      // another copy asked for this program's window
+  void (*bring_forward)();  // another copy asked for this program's window
 };
 
 /// The backend the windows are shown on; every program and test chooses one
@@ -149,24 +131,10 @@ struct PlatformBackend {
 void UsePlatformBackend(const PlatformBackend* backend);
 const PlatformBackend* CurrentBackend();
 
-/// Fills `frame` with the screen as the windows, menu bar and title make it
-/// now. The cells stay valid until the next window operation.
-void ComposeScreen(ScreenFrame* frame);
-
-/// The whole screen as it should show now; valid until the next window
-/// operation or DrawScreen.
-void DrawScreen(DrawnScreen* screen);
-
-/// The platform's own popup, dialog and open-file dialog, drawn by
-/// DrawScreen and run on the backend's next_input.
-int RunOwnPopup(const MenuView* menu);
-int RunOwnDialog(const DialogView* dialog);
-int RunOwnOpenFile(OpenFileView* view);
-
-/// The popup, open-file dialog or dialog on show, or null (for a backend
-/// that answers them another way but shows ours).
-const MenuView* PopupOnShow();
-const OpenFileView* OpenFileOnShow();
+/// The frame as the screen stands now (what present would be given), for
+/// test doubles that look at the screen between frames; valid until the
+/// next window operation.
+void DrawScreen(Frame* frame);
 
 /// The main window's client area as painted (for tests of what the program
 /// drew); false when there is no such window.

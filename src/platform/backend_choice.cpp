@@ -1,6 +1,6 @@
 // At the bottom of the window layer: the backend the screen is shown on, the
-// screen's size, and whether it changed since it was last presented. Calls
-// nothing of the layer, only the backend.
+// screen's size, and whether it changed since it was last presented. Of the
+// layer it calls only DrawScreen, for the frame it pushes to the backend.
 #include <cstdio>
 #include <cstdlib>
 
@@ -42,7 +42,9 @@ void PresentIfChanged() {
 
 void PresentNow() {
   g_changed = 0;
-  CurrentBackend()->present();
+  Frame frame;
+  DrawScreen(&frame);
+  CurrentBackend()->present(frame);
 }
 
 void ScreenSize(int* columns, int* rows) {

@@ -55,7 +55,7 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE /*instance*/, LPCDLGTEMPLATEW dialog_t
     DialogView view = {w->title.c_str(), (w->dialog.shell_flags & SHIDIF_DONEBUTTON) != 0,
                        (w->dialog.shell_flags & SHIDIF_EMPTYMENU) != 0, w->dialog.texts,
                        w->dialog.text_count};
-    int action = CurrentBackend()->run_dialog(&view);
+    int action = RunOwnDialog(&view);
     if (action == kDialogOk) {
       SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     } else {

@@ -15,35 +15,6 @@
 
 namespace {
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// '*' and '?' wildcards, ASCII case folded; a '*' that fails to match is
-// retried one byte further along, so the work stays linear per star.
-bool Glob(std::string_view name, std::string_view pattern) {
-  size_t n = 0;
-  size_t p = 0;
-  size_t star = std::string_view::npos;
-  size_t star_n = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      star_n = n;
-    } else if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
-      ++p;
-      ++n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      n = ++star_n;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
 // The absolute, resolved form of a folder; empty when it is none.
 std::string RealFolder(const std::string& path) {
   char resolved[PATH_MAX];
@@ -119,8 +90,8 @@ bool Listable(DIR* dir, const dirent* entry, bool* folder) {
 bool NameBefore(const std::string& a, const std::string& b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
-    char x = Lower(a[i]);
-    char y = Lower(b[i]);
+    char x = FoldAscii(a[i]);
+    char y = FoldAscii(b[i]);
     if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
   }
   if (a.size() != b.size()) return a.size() < b.size();
@@ -130,23 +101,18 @@ bool NameBefore(const std::string& a, const std::string& b) {
 bool StartsWithFolded(const std::string& name, const std::string& prefix) {
   if (prefix.size() > name.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (Lower(name[i]) != Lower(prefix[i])) return false;
+    if (FoldAscii(name[i]) != FoldAscii(prefix[i])) return false;
   }
   return true;
 }
 
 }  // namespace
 
-bool MatchesPattern(const std::string& name, std::u16string_view patterns) {
-  size_t start = 0;
-  while (start <= patterns.size()) {
-    size_t end = patterns.find(u';', start);
-    if (end == std::u16string_view::npos) end = patterns.size();
-    std::string pattern = Utf16ToUtf8(patterns.substr(start, end - start));
-    if (!pattern.empty() && Glob(name, pattern)) return true;
-    start = end + 1;
+int FilterForName(std::string_view name, const FileFilterView* filters, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (filters[i].pattern != nullptr && MatchesNamePatterns(name, filters[i].pattern)) return i + 1;
   }
-  return false;
+  return count;
 }
 
 void StartChooser(ChooserState* state, const char16_t* file, const std::string& start_folder) {
@@ -207,7 +173,7 @@ void ListChooserFolder(ChooserState* state, std::u16string_view patterns) {
     if (name.empty() || name[0] == '.') continue;
     bool folder = false;
     if (!Listable(dir, entry, &folder)) continue;
-    if (!folder && !MatchesPattern(name, patterns)) continue;
+    if (!folder && !MatchesNamePatterns(name, patterns)) continue;
     if (state->entries.size() - first >= kMaxChooserEntries) {
       state->cut = true;
       break;

@@ -15,7 +15,10 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/own_views.h"
 
 /// Entries a folder lists at most; a bigger folder is cut and says so.
 constexpr size_t kMaxChooserEntries = 4000;
@@ -37,10 +40,9 @@ struct ChooserState {
   std::string came_from;              // after going up: the folder left, to select
 };
 
-/// Whether `name` matches one of `patterns` ("*.gpx", or several joined by
-/// ';'): '*' matches any run, '?' one byte; ASCII letters match either case,
-/// as on the device.
-bool MatchesPattern(const std::string& name, std::u16string_view patterns);
+/// The 1-based filter a file named `name` (a dropped file) is read with: the
+/// first whose patterns its name matches, else the last.
+int FilterForName(std::string_view name, const FileFilterView* filters, int count);
 
 /// Sets the folder and name line for the path in the dialog's file buffer:
 /// its folder and name when that folder exists, else the current folder with

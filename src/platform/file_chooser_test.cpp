@@ -72,7 +72,25 @@ TEST(FileChooserPatternTest, MatchesLikeTheDevice) {
       {"\xC3\xA9t\xC3\xA9.gpx", u"*.gpx", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(MatchesPattern(c.name, c.patterns), c.matches) << c.name;
+    EXPECT_EQ(MatchesNamePatterns(c.name, c.patterns), c.matches) << c.name;
+  }
+}
+
+TEST(FileChooserPatternTest, DroppedNamesPickTheirFilter) {
+  const FileFilterView filters[] = {
+      {u"gpx", u"*.gpx"}, {u"mps", u"*.mps;track.m?"}, {u"plt", u"*.plt;*.PLT2"}, {u"nmea", u"*.nmea"}};
+  struct Case {
+    const char* name;
+    int filter;
+  };
+  const Case cases[] = {
+      {"walk.gpx", 1}, {"WALK.GPX", 1}, {"hike.mps", 2}, {"a.plt", 3}, {"a.plt2", 3},
+      {"drive.nmea", 4}, {"drive.log", 4},  // anything else is NMEA, the last
+      {"gpx", 4}, {".gpx", 1}, {"track.mx", 2}, {"track.mxx", 4}, {"walk.gpx.bak", 4}, {"", 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FilterForName(c.name, filters, 4), c.filter);
   }
 }
 

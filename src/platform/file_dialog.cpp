@@ -11,13 +11,6 @@ namespace {
 constexpr int kCtrlU = 0x15;
 constexpr int kWheelRows = 3;
 
-bool IsHigh(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLow(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 std::u16string_view Pattern(const OpenFileView* view) {
   if (view->filter_index < 1 || view->filter_index > view->filter_count) return u"*";
   return view->filters[view->filter_index - 1].pattern;
@@ -123,13 +116,7 @@ void Type(FileDialogModel* dialog, int code) {
   std::u16string& name = dialog->chooser.name;
   size_t room = static_cast<size_t>(dialog->view->file_capacity);
   std::u16string units;
-  if (code > 0xFFFF) {
-    int point = code - 0x10000;
-    units += static_cast<char16_t>(0xD800 + (point >> 10));
-    units += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
-  } else {
-    units += static_cast<char16_t>(code);
-  }
+  AppendUtf16(&units, static_cast<char32_t>(code));
   if (name.size() + units.size() + 1 > room) return;
   name.insert(dialog->cursor, units);
   dialog->cursor += units.size();
@@ -138,11 +125,11 @@ void Type(FileDialogModel* dialog, int code) {
 // The cursor one character left or right (a surrogate pair is one).
 size_t StepLeft(const std::u16string& name, size_t at) {
   if (at == 0) return 0;
-  return at >= 2 && IsLow(name[at - 1]) && IsHigh(name[at - 2]) ? at - 2 : at - 1;
+  return at >= 2 && IsLowSurrogate(name[at - 1]) && IsHighSurrogate(name[at - 2]) ? at - 2 : at - 1;
 }
 size_t StepRight(const std::u16string& name, size_t at) {
   if (at >= name.size()) return name.size();
-  return at + 1 < name.size() && IsHigh(name[at]) && IsLow(name[at + 1]) ? at + 2 : at + 1;
+  return at + 1 < name.size() && IsHighSurrogate(name[at]) && IsLowSurrogate(name[at + 1]) ? at + 2 : at + 1;
 }
 
 bool IsWordBreak(char16_t c) {
@@ -219,7 +206,7 @@ int HandleKey(FileDialogModel* dialog, const InputEvent& event, const FileDialog
   }
   int code = event.character;
   if (!control && code >= 0x20 && code != 0x7F && code != kCtrlU && code <= 0x10FFFF &&
-      (code < 0xD800 || code > 0xDFFF)) {
+      !IsSurrogate(static_cast<char32_t>(code))) {
     Type(dialog, code);
     TypeAhead(dialog);
   }

@@ -30,7 +30,7 @@
 
 #include <string>
 
-#include "platform/backend.h"
+#include "platform/own_views.h"
 #include "platform/file_chooser.h"
 
 struct FileDialogModel {

@@ -32,7 +32,7 @@ void PressButton(HWND bar_window, int index) {
   PopupModel model = StartPopup(&view);
   ShowPopup(&model);
   PresentIfChanged();
-  int chosen = CurrentBackend()->track_popup(&view);
+  int chosen = RunOwnPopup(&view);
   ShowPopup(nullptr);
   if (chosen > 0 && IsItem(*popup, static_cast<UINT>(chosen))) {
     PostMessageW(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(chosen), 0), 0);

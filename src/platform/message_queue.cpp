@@ -1,6 +1,7 @@
 // The message queue and the loop's calls: posting, reading and
 // dispatching messages, reading the backend's input (answering other copies
 // meanwhile) and turning it into messages; a resize refits the windows.
+#include "platform/shell_api.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
 
@@ -52,6 +53,20 @@ void CloseAllWindows() {
   if (!any) PostQuitMessage(0);
 }
 
+// A file dropped on the main screen is converted as if chosen with "Open
+// file": the soft key, whose dialog then answers with the file. Not while a
+// dialog with OK is on top.
+void TakeDrop(const InputEvent& event) {
+  const PlatformWindow* top = LiveWindow(ActiveWindow());
+  if (top != nullptr && top->kind == kWindowDialog && (top->dialog.shell_flags & SHIDIF_DONEBUTTON)) {
+    return;
+  }
+  HWND bar = MenuBarOf(ActiveWindow());
+  if (bar == nullptr) return;
+  KeepDrop(event.text);
+  Post(bar, WM_KEYDOWN, VK_F1, 1, 0);
+}
+
 void TakeInput(const InputEvent& event) {
   g_ended_inputs = event.kind == kEventEnd ? g_ended_inputs + 1 : 0;
   switch (event.kind) {
@@ -67,6 +82,9 @@ void TakeInput(const InputEvent& event) {
       }
       break;
     }
+    case kEventDrop:
+      TakeDrop(event);
+      break;
     case kEventClick:
     case kEventDoubleClick: {
       // Outside the dialogs a double click is a tap like any other.
@@ -113,7 +131,8 @@ void TakeInput(const InputEvent& event) {
 // (save and exit) get through.
 bool IgnoredWhileTooSmall(const InputEvent& event) {
   if (event.kind == kEventKey) return !(event.key == 'Q' && (event.modifiers & kModControl));
-  return event.kind == kEventClick || event.kind == kEventDoubleClick || event.kind == kEventWheel;
+  return event.kind == kEventClick || event.kind == kEventDoubleClick ||
+         event.kind == kEventWheel || event.kind == kEventDrop;
 }
 
 }  // namespace
@@ -121,6 +140,8 @@ bool IgnoredWhileTooSmall(const InputEvent& event) {
 int ReadInput(InputEvent* event) {
   for (;;) {
     PresentIfChanged();
+    // A drop not taken by a dialog since it came is void.
+    TakeKeptDrop();
     *event = InputEvent{kEventEnd, 0, 0, 0, 0, 0};
     int kind = CurrentBackend()->next_input(event, ClaimWatchFd());
     event->kind = kind;

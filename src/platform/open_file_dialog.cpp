@@ -2,6 +2,9 @@
 // an answer must meet before the caller's buffer is touched.
 #include <sys/stat.h>
 
+#include <string>
+#include <utility>
+
 #include "host/atomic_file.h"
 #include "host/file_stream.h"
 #include "host/text.h"
@@ -14,6 +17,7 @@ namespace {
 // cut to this while the dialog runs.
 constexpr int kAnswerCapacity = 4096;
 char16_t g_answer[kAnswerCapacity];
+std::u16string g_kept_drop;  // a file dropped on the main screen, for the next dialog
 
 int ParseFilters(LPCWSTR list, FileFilterView* filters) {
   int count = 0;
@@ -114,10 +118,16 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
     FileDialogModel model;
     StartFileDialog(&model, &view, LastFolderOf(dialog_key));
-    ShowFileDialog(&model);
-    PresentIfChanged();
-    int chosen = CurrentBackend()->open_file(&view);
-    ShowFileDialog(nullptr);
+    // A file dropped on the main screen answers the dialog its F1 opened.
+    std::u16string dropped = TakeKeptDrop();
+    int chosen = dropped.empty() ? -1 : AnswerWithDrop(&view, dropped.c_str());
+    if (!dropped.empty() && chosen < 0) chosen = 0;
+    if (chosen < 0) {
+      ShowFileDialog(&model);
+      PresentIfChanged();
+      chosen = RunOwnOpenFile(&view);
+      ShowFileDialog(nullptr);
+    }
     LastFolderOf(dialog_key) = model.chooser.folder;
     if (!chosen) return FALSE;
     g_answer[capacity - 1] = 0;
@@ -132,6 +142,14 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
 
 }  // namespace
 
+void KeepDrop(const char16_t* path) {
+  g_kept_drop = path != nullptr ? path : u"";
+}
+
+std::u16string TakeKeptDrop() {
+  return std::exchange(g_kept_drop, std::u16string());
+}
+
 BOOL GetOpenFileNameW(OPENFILENAMEW* record) {
   return RunFileDialog(record, false);
 }
@@ -142,4 +160,5 @@ BOOL GetSaveFileNameW(OPENFILENAMEW* record) {
 
 void ResetFileDialogsForTest() {
   g_last_folders.clear();
+  g_kept_drop.clear();
 }

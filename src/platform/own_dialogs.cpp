@@ -1,7 +1,9 @@
 // The platform's own popup, dialog and open-file dialog, run on a backend's
-// input: a backend that draws DrawScreen points track_popup, run_dialog and
-// open_file here. Every event is read through ReadInput, so other copies are
-// answered while any of them waits.
+// input for every backend alike. Every event is read through ReadInput, so
+// other copies are answered while any of them waits.
+#include <string>
+
+#include "host/text.h"
 #include "platform/shell_api.h"
 #include "platform/window_api.h"
 #include "platform/window_internal.h"
@@ -18,6 +20,17 @@ int NextModalEvent(InputEvent* event) {
 
 }  // namespace
 
+int AnswerWithDrop(OpenFileView* view, const char16_t* path) {
+  if (path == nullptr || !view->must_exist) return -1;
+  std::u16string_view dropped = path;
+  if (dropped.size() >= static_cast<size_t>(view->file_capacity)) return 0;
+  size_t slash = dropped.rfind(u'/');
+  std::string name = Utf16ToUtf8(dropped.substr(slash == std::u16string_view::npos ? 0 : slash + 1));
+  CopyWide(view->file, static_cast<size_t>(view->file_capacity), dropped);
+  int filter = FilterForName(name, view->filters, view->filter_count);
+  if (filter >= 1) view->filter_index = filter;
+  return 1;
+}
 
 int RunOwnPopup(const MenuView* menu) {
   if (menu->count <= 0) return 0;
@@ -70,7 +83,9 @@ int RunOwnOpenFile(OpenFileView* view) {
     int columns = 0;
     int rows = 0;
     ScreenSize(&columns, &rows);
-    result = FileDialogHandle(dialog, event, columns, rows);
+    // A file dropped on an input dialog is chosen as it is.
+    result = event.kind == kEventDrop ? AnswerWithDrop(view, event.text)
+                                      : FileDialogHandle(dialog, event, columns, rows);
   }
   if (dialog == &own) ShowFileDialog(nullptr);
   MarkScreenChanged();

@@ -58,6 +58,11 @@ int PopupHandle(PopupModel* popup, const InputEvent& event, int columns, int row
       default: return -1;
     }
   }
+  // The wheel moves the selection as the arrows do, on every backend.
+  if (event.kind == kEventWheel) {
+    popup->selected = NextChoosable(menu, popup->selected, event.key < 0 ? -1 : 1);
+    return -1;
+  }
   if (event.kind == kEventClick) {
     PopupBox box = PopupGeometry(menu, columns, rows, bar_row);
     int item = event.row - box.top - 1;

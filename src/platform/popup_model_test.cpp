@@ -36,6 +36,7 @@ TEST(PopupModelTest, Geometry) {
 
 InputEvent Key(int key) { return InputEvent{kEventKey, key, 0, 0, 0, 0}; }
 InputEvent Click(int column, int row) { return InputEvent{kEventClick, 0, 0, column, row, 0}; }
+InputEvent Wheel(int key) { return InputEvent{kEventWheel, key, 0, 5, 5, 0}; }
 
 TEST(PopupModelTest, KeysAndClicks) {
   struct {
@@ -56,6 +57,10 @@ TEST(PopupModelTest, KeysAndClicks) {
       {"click on a separator", {Click(45, 18)}, -1, 0},
       {"click on the border", {Click(39, 16)}, -1, 0},
       {"click outside", {Click(10, 19)}, 0, 0},
+      // The wheel moves the selection as the arrows do, wherever the pointer is.
+      {"wheel down", {Wheel(kWheelDown), Wheel(kWheelDown)}, -1, 4},
+      {"wheel up wraps", {Wheel(kWheelUp), Key(VK_RETURN)}, 12, 4},
+      {"a drop does nothing", {InputEvent{kEventDrop, 0, 0, 0, 0, 0, u"/x.gpx"}}, -1, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -67,15 +67,11 @@ std::string_view TrimRight(std::string_view s) {
   return s;
 }
 
-char16_t FoldCase(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c;
-}
-
 // Key and value names compare without regard to ASCII case.
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
   }
   return true;
 }

@@ -1,4 +1,5 @@
-// DrawScreen: the one drawing of the screen that every backend presents.
+// DrawScreen: the one drawing of the screen, pushed to every backend as a
+// Frame that also says what is on show.
 // The composed windows, the soft keys and a dialog's OK marked in reverse,
 // and over them the popup (box characters, a check mark before checked
 // items) or the full-screen open-file dialog.
@@ -181,6 +182,51 @@ void DrawTooSmall(Canvas* canvas) {
   }
 }
 
+// The file dialog's part of the frame: it covers the screen and its soft keys.
+void FileDialogFrame(const FileDialogModel& dialog, int rows, Frame* out) {
+  const OpenFileView* view = dialog.view;
+  FileDialogLayout layout = FileDialogRows(rows, view);
+  int selected = dialog.highlighted - dialog.top;
+  bool shown = dialog.highlighted >= 0 && selected >= 0 && selected < layout.list_rows &&
+               dialog.highlighted < static_cast<int>(dialog.chooser.entries.size());
+  out->box = kBoxFileDialog;
+  out->title = view->title;
+  out->bar_row = -1;
+  out->keys[0] = out->keys[1] = SoftKeyView{0, 0, 0};
+  out->file_dialog = FileDialogFrameView{layout.list_top, layout.list_rows,
+                                         shown ? layout.list_top + selected : -1,
+                                         layout.name_row, layout.type_row, layout.hint_row,
+                                         view->filter_index, view->filter_count};
+  out->accepts_drop = view->must_exist;
+}
+
+// The windows' marks (the log's "more", the soft keys, a dialog's OK), the
+// popup over them, and what the frame says of both.
+void DrawWindowsOver(Canvas* canvas, const ScreenFrame& frame, const PlatformWindow* top,
+                     Frame* out) {
+  bool dialog = top != nullptr && top->kind == kWindowDialog;
+  bool done_dialog = dialog && (top->dialog.shell_flags & SHIDIF_DONEBUTTON);
+  const PlatformWindow* app = LiveWindow(FirstAppWindow());
+  if (app != nullptr && !dialog) DrawViewMarks(canvas, app);
+  if (frame.bar_row >= 0) {
+    canvas->Mark(frame.bar_row, frame.left_key_start, frame.left_key_end, kMarkReverse);
+    canvas->Mark(frame.bar_row, frame.right_key_start, frame.right_key_end, kMarkReverse);
+  }
+  if (done_dialog) canvas->Mark(0, frame.columns - 2, frame.columns, kMarkReverse);
+  if (dialog) {
+    out->box = kBoxDialog;
+    out->dialog.done_button = done_dialog;
+  }
+  if (g_popup != nullptr) {
+    DrawPopup(canvas, *g_popup, frame.bar_row);
+    PopupBox box = PopupGeometry(g_popup->menu, canvas->columns, canvas->rows, frame.bar_row);
+    out->box = kBoxPopup;
+    out->popup = PopupView{box.top,  box.left, box.width, box.height, g_popup->menu->items,
+                           g_popup->menu->count, g_popup->selected};
+  }
+  out->accepts_drop = g_popup == nullptr && !done_dialog;
+}
+
 }  // namespace
 
 void ShowPopup(PopupModel* popup) {
@@ -198,14 +244,7 @@ FileDialogModel* ShownFileDialog() {
   return g_file_dialog;
 }
 
-const MenuView* PopupOnShow() {
-  return g_popup != nullptr ? g_popup->menu : nullptr;
-}
-const OpenFileView* OpenFileOnShow() {
-  return g_file_dialog != nullptr ? g_file_dialog->view : nullptr;
-}
-
-void DrawScreen(DrawnScreen* screen) {
+void DrawScreen(Frame* screen) {
   ScreenFrame frame;
   ComposeScreen(&frame);
   Canvas& canvas = g_canvas;
@@ -216,29 +255,27 @@ void DrawScreen(DrawnScreen* screen) {
   canvas.marks.assign(size, 0);
   canvas.cursor_row = -1;
   canvas.cursor_column = 0;
+  Frame out = {};
+  out.bar_row = frame.bar_row;
+  out.keys[0] = SoftKeyView{frame.left_key_start, frame.left_key_end, 0};
+  out.keys[1] = SoftKeyView{frame.right_key_start, frame.right_key_end, g_popup != nullptr};
+  const PlatformWindow* top = LiveWindow(ActiveWindow());
+  out.title = top != nullptr ? top->title.c_str() : u"";
   if (ScreenTooSmall()) {
     DrawTooSmall(&canvas);
   } else if (g_file_dialog != nullptr) {
     DrawFileDialog(&canvas, g_file_dialog);
+    FileDialogFrame(*g_file_dialog, canvas.rows, &out);
   } else {
-    const PlatformWindow* app = LiveWindow(FirstAppWindow());
-    const PlatformWindow* active = LiveWindow(ActiveWindow());
-    if (app != nullptr && (active == nullptr || active->kind != kWindowDialog)) {
-      DrawViewMarks(&canvas, app);
-    }
-    if (frame.bar_row >= 0) {
-      canvas.Mark(frame.bar_row, frame.left_key_start, frame.left_key_end, kMarkReverse);
-      canvas.Mark(frame.bar_row, frame.right_key_start, frame.right_key_end, kMarkReverse);
-    }
-    const PlatformWindow* top = LiveWindow(ActiveWindow());
-    if (top != nullptr && top->kind == kWindowDialog &&
-        (top->dialog.shell_flags & SHIDIF_DONEBUTTON)) {
-      canvas.Mark(0, frame.columns - 2, frame.columns, kMarkReverse);
-    }
-    if (g_popup != nullptr) DrawPopup(&canvas, *g_popup, frame.bar_row);
+    DrawWindowsOver(&canvas, frame, top, &out);
   }
-  *screen = DrawnScreen{canvas.columns,    canvas.rows,       canvas.cells.data(),
-                        canvas.marks.data(), canvas.cursor_row, canvas.cursor_column};
+  out.columns = canvas.columns;
+  out.rows = canvas.rows;
+  out.cells = canvas.cells.data();
+  out.marks = canvas.marks.data();
+  out.cursor_row = canvas.cursor_row;
+  out.cursor_column = canvas.cursor_column;
+  *screen = out;
 }
 
 bool AppClientArea(const char16_t** cells, int* columns, int* rows) {

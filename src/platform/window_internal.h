@@ -9,6 +9,7 @@
 #include "platform/backend.h"
 #include "platform/dialog_api.h"
 #include "platform/file_dialog.h"
+#include "platform/own_views.h"
 #include "platform/popup_model.h"
 #include "platform/resource_api.h"
 #include "platform/win_defs.h"
@@ -188,6 +189,17 @@ void ShowFileDialog(FileDialogModel* dialog);
 FileDialogModel* ShownFileDialog();
 void ResetDrawingForTest();
 void ResetFileDialogsForTest();
+
+/// A dropped file as the open-file dialog's answer: 1 chosen (the path and
+/// the filter its name matches are in the view), 0 cancelled (the path does
+/// not fit), -1 not taken (no path, or a dialog for a file to write).
+int AnswerWithDrop(OpenFileView* view, const char16_t* path);
+
+/// A file dropped on the main screen, for the open-file dialog its F1 opens
+/// next; void once the next input is read.
+void KeepDrop(const char16_t* path);
+/// The drop kept, or empty; the keeping ends.
+std::u16string TakeKeptDrop();
 
 /// The next input event from the backend; meanwhile answers other copies
 /// whenever the claim socket is readable. Returns the event's kind.

@@ -10,29 +10,50 @@
 
 namespace {
 
-// The stand-in: a 12x6 screen, no input, open-file answers from a queue ("" cancels).
+// The stand-in: a 12x6 screen (or a larger one), and as input only the
+// answers to file dialogs from a queue: the second type, the path typed on
+// an emptied name line, Enter ("" presses Esc).
 std::deque<std::string> g_answers;
+std::deque<InputEvent> g_input;
+int g_columns = 12;
+int g_rows = 6;
+int g_shown_box = kBoxNone;
+int g_shown_filter = 1;
+std::vector<Frame> g_frames;  // what was presented (the pointers are void after)
+std::vector<bool> g_selected_marked;  // a frame's selected list row shows in reverse
 
 void StandInSize(int* columns, int* rows) {
-  *columns = 12;
-  *rows = 6;
+  *columns = g_columns;
+  *rows = g_rows;
 }
-int StandInInput(InputEvent* /*event*/, int /*watch_fd*/) {
-  return kEventEnd;
+void StandInPresent(const Frame& frame) {
+  g_shown_box = frame.box;
+  g_shown_filter = frame.file_dialog.filter_index;
+  g_frames.push_back(frame);
+  int row = frame.file_dialog.selected_row;
+  g_selected_marked.push_back(row >= 0 && row < frame.rows &&
+                              (frame.marks[row * frame.columns + 1] & kMarkReverse));
 }
-int StandInOpenFile(OpenFileView* view) {
-  if (g_answers.empty()) return 0;
-  std::u16string answer = Utf8ToUtf16(g_answers.front());
-  g_answers.pop_front();
-  if (answer.empty() || answer.size() >= static_cast<size_t>(view->file_capacity)) return 0;
-  CopyWide(view->file, static_cast<size_t>(view->file_capacity), answer);
-  view->filter_index = 2;
-  return 1;
+InputEvent Key(int key, int modifiers = 0, int character = 0) {
+  return InputEvent{kEventKey, key, modifiers, 0, 0, character};
+}
+int StandInInput(InputEvent* event, int /*watch_fd*/) {
+  if (g_input.empty() && g_shown_box == kBoxFileDialog && !g_answers.empty()) {
+    std::u16string answer = Utf8ToUtf16(g_answers.front());
+    g_answers.pop_front();
+    if (answer.empty()) g_input.push_back(Key(VK_ESCAPE));
+    if (!answer.empty() && g_shown_filter != 2) g_input.push_back(Key(VK_TAB));
+    if (!answer.empty()) g_input.push_back(Key('U', kModControl));
+    for (char16_t c : answer) g_input.push_back(Key(0, 0, c));
+    if (!answer.empty()) g_input.push_back(Key(VK_RETURN));
+  }
+  if (g_input.empty()) return kEventEnd;
+  *event = g_input.front();
+  g_input.pop_front();
+  return event->kind;
 }
 const PlatformBackend kStandIn = {
-    "stand-in", [] { return 0; },  [] {}, StandInSize,     [] {}, StandInInput,
-    [](const MenuView*) { return 0; }, [](const DialogView*) { return kDialogClose; },
-    StandInOpenFile, [] {}};
+    "stand-in", [] { return 0; }, [] {}, StandInSize, StandInPresent, StandInInput, [] {}};
 
 // The window's client area, one line per row, trailing blanks and empty rows cut.
 std::string ClientText() {
@@ -77,6 +98,12 @@ class WindowTest : public WayconvTest {
     ResetPlatformForTest();
     UsePlatformBackend(&kStandIn);
     g_answers.clear();
+    g_input.clear();
+    g_columns = 12;
+    g_rows = 6;
+    g_shown_box = kBoxNone;
+    g_frames.clear();
+    g_selected_marked.clear();
     g_seen.clear();
     // A top-level window claims its class name in the claim folder: a private one.
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
@@ -216,11 +243,15 @@ TEST_F(WindowTest, OpenFileRecordRules) {
        "init",
        1},
       {"new name allowed", 76, 64, 0, {dir_.File("new.bin")}, TRUE, dir_.File("new.bin"), 2},
-      {"does not fit", 76, 5, 0, {"\\abcd"}, FALSE, "init", 1},
+      // The name line takes only what fits the record's buffer.
+      {"does not fit", 76, 5, 0, {"\\abcd"}, TRUE, "\\abc", 2},
       {"just fits", 76, 6, 0, {"\\abcd"}, TRUE, "\\abcd", 2},
   };
+  g_columns = 60;  // room for the dialog
+  g_rows = 20;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    g_input.clear();
     g_answers.assign(c.answers.begin(), c.answers.end());
     char16_t file[64];
     CopyWide(file, 64, u"init");
@@ -236,6 +267,42 @@ TEST_F(WindowTest, OpenFileRecordRules) {
     EXPECT_EQ(record.nFilterIndex, c.index);
     EXPECT_TRUE(g_answers.empty());
   }
+}
+
+TEST_F(WindowTest, FramesSayWhatIsOnShow) {
+  g_columns = 40;
+  g_rows = 14;
+  char16_t file[64] = {};
+  OPENFILENAMEW record = {};
+  record.lStructSize = 76;
+  record.lpstrFilter = u"gpx\0*.gpx\0plt\0*.plt\0";
+  record.nFilterIndex = 2;
+  record.lpstrFile = file;
+  record.nMaxFile = 64;
+  record.Flags = OFN_FILEMUSTEXIST;
+  g_answers.push_back("");
+  EXPECT_FALSE(GetOpenFileNameW(&record));
+  ASSERT_FALSE(g_frames.empty());
+  const Frame& dialog = g_frames.front();
+  EXPECT_EQ(dialog.box, kBoxFileDialog);
+  EXPECT_EQ(dialog.columns, 40);
+  EXPECT_EQ(dialog.bar_row, -1);  // the dialog covers the soft keys
+  EXPECT_EQ(dialog.file_dialog.list_top, 2);
+  EXPECT_EQ(dialog.file_dialog.hint_row, 13);
+  EXPECT_LT(dialog.file_dialog.name_row, dialog.file_dialog.type_row);
+  EXPECT_EQ(dialog.cursor_row, dialog.file_dialog.name_row);
+  EXPECT_EQ(dialog.file_dialog.filter_index, 2);
+  EXPECT_EQ(dialog.file_dialog.filter_count, 2);
+  EXPECT_TRUE(dialog.accepts_drop);  // an input dialog takes a dropped file
+  // The highlighted entry is in the list, where the reverse cells are.
+  EXPECT_GE(dialog.file_dialog.selected_row, 2);
+  EXPECT_LT(dialog.file_dialog.selected_row, 2 + dialog.file_dialog.list_rows);
+  EXPECT_TRUE(g_selected_marked.front());
+  // After the dialog, the window again: no box, its own title.
+  Frame now = {};
+  DrawScreen(&now);
+  EXPECT_EQ(now.box, kBoxNone);
+  EXPECT_EQ(Utf16ToUtf8(now.title), "T");
 }
 
 TEST_F(WindowTest, QueueOrderAndDestroyedWindows) {

@@ -111,6 +111,39 @@ TEST_F(MainWindowTest, KindFollowsTheChosenFilterNotTheName) {
   }
 }
 
+TEST_F(MainWindowTest, DroppedFilesAreConvertedWhereAnInputIsChosen) {
+  std::string first = WritePlt("first.plt");
+  std::string second = dir_.File("second.GPX");
+  WriteFile(second, "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"1.1\" "
+                    "lon=\"2\"/></trkseg></trk></gpx>\n");
+  std::string ignored = WritePlt("ignored.plt");
+  // On the main screen: as if chosen with "Open file", the kind by the name.
+  HeadlessDrop(first);
+  HeadlessCall([&] {
+    EXPECT_EQ(Utf16ToUtf8(InputPath), first);
+    EXPECT_EQ(InputKind, kInputPlt);
+  });
+  // On the input dialog: chosen at once, the type following the name.
+  HeadlessSoftKey(0);
+  HeadlessDrop(second);
+  HeadlessCall([&] {
+    EXPECT_EQ(Utf16ToUtf8(InputPath), second);
+    EXPECT_EQ(InputKind, kInputGpx);
+    EXPECT_NE(LogText().find("OK!\r\n"), std::string::npos) << LogText();
+  });
+  // Not while About shows, nor on the output file's dialog.
+  HeadlessKey('A', kModControl);
+  HeadlessDrop(ignored);
+  HeadlessDialogOk();
+  HeadlessSoftKey(1);
+  HeadlessChooseMenuItem(kCmdSetOutputFile);
+  HeadlessDrop(ignored);
+  HeadlessCancelFile();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Utf16ToUtf8(InputPath), second);
+  EXPECT_EQ(LogText().find("ignored"), std::string::npos) << LogText();
+}
+
 TEST_F(MainWindowTest, OpenDialogRefusesMissingFileAndTakesTheNextAnswer) {
   std::string plt = WritePlt("there.plt");
   HeadlessSoftKey(0);

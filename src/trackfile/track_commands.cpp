@@ -7,39 +7,15 @@
 #include <cstring>
 #include <string>
 
+#include "host/command_line.h"
 #include "host/file_stream.h"
-#include "host/option_value.h"
 #include "host/text.h"
 #include "trackfile/track_data.h"
 #include "trackfile/track_export.h"
 #include "trackfile/track_show.h"
 #include "trackfile/track_svg.h"
 
-#ifndef WAYCONV_VERSION
-#error "WAYCONV_VERSION comes from the CMake project version"
-#endif
-
 namespace {
-
-enum class Command { kNone, kShow, kGpx, kCsv, kSvg };
-
-void Complain(const std::string& message) {
-  std::fprintf(stderr, "wayconv: %s\n", message.c_str());
-}
-
-int Usage(const std::string& message) {
-  Complain(message + "; try 'wayconv --help'");
-  return kTrackFileExitUsage;
-}
-
-int WriteStandardOutput(const std::string& text) {
-  size_t written = std::fwrite(text.data(), 1, text.size(), stdout);
-  if (std::fflush(stdout) != 0 || written != text.size()) {
-    Complain(std::string("cannot write to standard output: ") + std::strerror(errno));
-    return kTrackFileExitWriteFailed;
-  }
-  return kTrackFileExitOk;
-}
 
 // Through the program's byte stream: a temporary beside the target, renamed
 // over it once complete, so a failure leaves the old file as it was.
@@ -47,20 +23,20 @@ int WriteFileAtomically(const std::string& path, const std::string& text) {
   std::u16string wide = Utf8ToUtf16(path);
   struct stat st;
   if (stat(HostPath(wide.c_str()).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    Complain("cannot write " + path + ": it is a folder; give a file name");
+    PrintError("cannot write " + path + ": it is a folder; give a file name");
     return kTrackFileExitBadInput;
   }
   errno = 0;
   ByteStream* out = StreamOpen(wide.c_str(), "wb");
   if (out == nullptr) {
-    Complain("cannot create " + path + ": " + std::strerror(errno != 0 ? errno : EIO) +
+    PrintError("cannot create " + path + ": " + std::strerror(errno != 0 ? errno : EIO) +
              "; check the folder and its permissions");
     return kTrackFileExitBadInput;
   }
   size_t written = StreamWrite(text.data(), 1, text.size(), out);
   int closed = StreamClose(out);
   if (written != text.size() || closed != 0) {
-    Complain("cannot write " + path + "; nothing was changed there");
+    PrintError("cannot write " + path + "; nothing was changed there");
     return kTrackFileExitWriteFailed;
   }
   return kTrackFileExitOk;
@@ -68,84 +44,28 @@ int WriteFileAtomically(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-bool IsTrackFileCommand(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--") == 0) return false;
-    if (std::strcmp(arg, "--show") == 0 || std::strcmp(arg, "--export") == 0 ||
-        std::strncmp(arg, "--export=", 9) == 0) {
-      return true;
-    }
-  }
-  return false;
+int ParseExportFormat(const std::string& name) {
+  if (name == "gpx") return kTrackExportGpx;
+  if (name == "csv") return kTrackExportCsv;
+  if (name == "svg") return kTrackExportSvg;
+  return 0;
 }
 
-int RunTrackFileCommand(int argc, char** argv, const char* usage) {
-  Command command = Command::kNone;
-  std::string output, input;
-  bool have_output = false, have_input = false, options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    std::string value;
-    if (!options_done && arg[0] == '-' && arg[1] != 0) {
-      Command chosen = Command::kNone;
-      if (std::strcmp(arg, "--") == 0) {
-        options_done = true;
-        continue;
-      } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-        std::fputs(usage, stdout);
-        return kTrackFileExitOk;
-      } else if (std::strcmp(arg, "--version") == 0) {
-        std::printf("wayconv %s\n", WAYCONV_VERSION);
-        return kTrackFileExitOk;
-      } else if (std::strcmp(arg, "--show") == 0) {
-        chosen = Command::kShow;
-      } else if (OptionValue(argc, argv, &i, "--export", &value)) {
-        if (value == "gpx") chosen = Command::kGpx;
-        if (value == "csv") chosen = Command::kCsv;
-        if (value == "svg") chosen = Command::kSvg;
-        if (chosen == Command::kNone) return Usage("--export takes gpx, csv or svg");
-      } else if (OptionValue(argc, argv, &i, "--output", &value)) {
-        if (value.empty()) return Usage("--output needs a path");
-        output = value;
-        have_output = true;
-        continue;
-      } else if (std::strcmp(arg, "--batch") == 0 || std::strcmp(arg, "--split") == 0 ||
-                 std::strcmp(arg, "--no-split") == 0 || std::strncmp(arg, "--kind", 6) == 0) {
-        return Usage(std::string(arg) + " is for conversions, not for --show or --export");
-      } else {
-        return Usage(std::string("unknown option '") + arg + "'");
-      }
-      if (command != Command::kNone && command != chosen) {
-        return Usage("give one of --show and --export, once");
-      }
-      command = chosen;
-      continue;
-    }
-    if (have_input) return Usage("give exactly one track file");
-    input = arg;
-    have_input = true;
-  }
-  // "--output --show" names a file: then no command was given at all.
-  if (command == Command::kNone) return Usage("give --show or --export FORMAT");
-  if (command == Command::kShow && have_output) {
-    return Usage("--show prints to standard output; --output goes with --export");
-  }
-  if (!have_input) return Usage("no track file given");
-
+int RunTrackFileCommand(const TrackCommand& command) {
   TrackData data;
   std::string reason;
-  if (LoadTrackFile(input, &data, &reason) != kTrackFileExitOk) {
-    Complain(reason);
+  if (LoadTrackFile(command.input, &data, &reason) != kTrackFileExitOk) {
+    PrintError(reason);
     return kTrackFileExitBadInput;
   }
   std::string text;
-  switch (command) {
-    case Command::kShow: text = FormatSummary(data, input); break;
-    case Command::kGpx: text = ExportGpx(data); break;
-    case Command::kCsv: text = ExportCsv(data); break;
-    case Command::kSvg: text = ExportSvg(data, input); break;
-    case Command::kNone: break;
+  switch (command.command) {
+    case kTrackShow: text = FormatSummary(data, command.input); break;
+    case kTrackExportGpx: text = ExportGpx(data); break;
+    case kTrackExportCsv: text = ExportCsv(data); break;
+    case kTrackExportSvg: text = ExportSvg(data, command.input); break;
+    default: break;
   }
-  return have_output ? WriteFileAtomically(output, text) : WriteStandardOutput(text);
+  if (!command.output.empty()) return WriteFileAtomically(command.output, text);
+  return WriteStandardOutput(text) ? kTrackFileExitOk : kTrackFileExitWriteFailed;
 }

@@ -9,11 +9,25 @@
 // the file is written beside PATH and renamed over it when complete.
 #pragma once
 
-/// True when the command line holds --show or --export (before any "--").
-bool IsTrackFileCommand(int argc, char** argv);
+#include <string>
 
-/// Runs the command; --help prints `usage` and --version the version. Returns 0, kTrackFileExitBadInput (the track file cannot
-/// be read or is not one, or the output cannot be created),
-/// kTrackFileExitWriteFailed, or kTrackFileExitUsage; every failure is
-/// explained by a "wayconv: " line on standard error.
-int RunTrackFileCommand(int argc, char** argv, const char* usage);
+/// What a track-file command does.
+constexpr int kTrackShow = 1;
+constexpr int kTrackExportGpx = 2;
+constexpr int kTrackExportCsv = 3;
+constexpr int kTrackExportSvg = 4;
+
+struct TrackCommand {
+  int command = 0;      // kTrack*
+  std::string input;    // the track file
+  std::string output;   // empty: standard output
+};
+
+/// The kTrackExport* of "gpx", "csv" or "svg"; 0 for anything else.
+int ParseExportFormat(const std::string& name);
+
+/// Runs the command. Returns 0, kTrackFileExitBadInput (the track file
+/// cannot be read or is not one, or the output cannot be created) or
+/// kTrackFileExitWriteFailed; every failure is explained by a "wayconv: "
+/// line on standard error.
+int RunTrackFileCommand(const TrackCommand& command);

@@ -110,6 +110,12 @@ TEST_F(TrackCommandsTest, OutputFailures) {
   EXPECT_EQ(err, "wayconv: cannot write " + dir_.path() + ": it is a folder; give a file name\n");
   EXPECT_EQ(RunWayconv("--show " + Quoted(track_) + " >/dev/full", &out, &err), 3);
   EXPECT_EQ(err, "wayconv: cannot write to standard output: No space left on device\n");
+  // --help and --version fail alike in every front end when nothing can be written.
+  for (const char* args : {"--show --help", "--export gpx --version", "--export=csv -h",
+                           "--output x.csv --version --export svg"}) {
+    EXPECT_EQ(RunWayconv(std::string(args) + " >/dev/full", &out, &err), 1) << args;
+    EXPECT_EQ(err, "wayconv: cannot write to standard output: No space left on device\n") << args;
+  }
 }
 
 TEST_F(TrackCommandsTest, UsageErrors) {

@@ -16,43 +16,8 @@
 
 #include <cstdint>
 
-// The shell library's records, with the sizes the handheld gives them.
-constexpr DWORD kMenuBarInfoSize = 36;
-struct SHMENUBARINFO {
-  DWORD cbSize;
-  HWND hwndParent;
-  DWORD dwFlags;
-  UINT nToolBarId;     // the menu bar in the resource tables
-  HINSTANCE hInstRes;  // where the bar and its menu are found
-  int nBmpId;
-  int cBmpImages;
-  HWND hwndMB;  // out: the menu bar window; null on the desktop, where the bar is the window's menu
-  COLORREF clrBk;
-};
-
-constexpr DWORD kActivateInfoSize = 12;
-struct SHACTIVATEINFO {
-  DWORD cbSize;
-  HWND hwndLastFocus;
-  UINT fSipUp : 1;
-  UINT fSipOnDeactivation : 1;
-  UINT fActive : 1;
-  UINT fReserved : 29;
-};
-
-constexpr DWORD SHIDIM_FLAGS = 0x0001;
-constexpr DWORD SHIDIF_DONEBUTTON = 0x0001;
-constexpr DWORD SHIDIF_SIZEDLG = 0x0002;
-constexpr DWORD SHIDIF_SIZEDLGFULLSCREEN = 0x0004;
-constexpr DWORD SHIDIF_SIPDOWN = 0x0008;
-constexpr DWORD SHIDIF_FULLSCREENNOMENUBAR = 0x0010;
-constexpr DWORD SHIDIF_EMPTYMENU = 0x0020;
-
-struct SHINITDLGINFO {
-  DWORD dwMask;
-  HWND hDlg;
-  DWORD dwFlags;
-};
+// The shell library's records, as the device has them.
+#include "platform/shell_records.h"
 
 /// The handheld's "OK in the caption" extended style; the desktop gets an OK
 /// button in the dialog instead.

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <deque>
+#include <string>
+#include <vector>
 
 #include "host/text.h"
 
@@ -21,6 +23,7 @@ enum StepKind {
   kStepCancelFile,
   kStepDialogOk,
   kStepDialogClose,
+  kStepDrop,
   kStepResize,
   kStepClose,
   kStepCapture,
@@ -44,6 +47,16 @@ int g_columns = 60;
 int g_rows = 24;
 int g_foreground_count = 0;
 int g_foreground_waited = 0;  // the count the last wait ended at
+std::u16string g_dropped;     // the path of the last kEventDrop
+
+// What the last frame showed, for the answers to become input.
+struct Shown {
+  int box = kBoxNone;
+  int popup_left = 0, popup_top = 0;
+  std::vector<UINT> item_ids;  // 0 for a separator
+  int filter_index = 1, filter_count = 0;
+};
+Shown g_shown;
 
 void Add(StepKind kind, int a = 0, int b = 0, std::string text = {},
          std::function<void()> call = {}) {
@@ -72,7 +85,7 @@ std::chrono::steady_clock::time_point g_deadline;
 // Runs the steps that may stand anywhere (captures, calls, waits) and returns
 // the first step of another kind without taking it, or null at the end. With
 // `watch_fd` >= 0, sets *watch when the platform should answer a caller first.
-const Step* NextAction(int watch_fd = -1, bool* watch = nullptr) {
+const Step* NextAction(int watch_fd, bool* watch) {
   for (;;) {
     if (watch != nullptr && WatchReady(watch_fd, 0)) {
       *watch = true;
@@ -115,7 +128,72 @@ int Start() {
   return 0;
 }
 void Stop() {}
-void Present() {}
+
+void Present(const Frame& frame) {
+  g_shown = Shown{};
+  g_shown.box = frame.box;
+  if (frame.box == kBoxPopup) {
+    g_shown.popup_left = frame.popup.left;
+    g_shown.popup_top = frame.popup.top;
+    for (int i = 0; i < frame.popup.count; ++i) {
+      const MenuItemView& item = frame.popup.items[i];
+      g_shown.item_ids.push_back(item.text != nullptr ? item.id : 0);
+    }
+  }
+  if (frame.box == kBoxFileDialog) {
+    g_shown.filter_index = frame.file_dialog.filter_index;
+    g_shown.filter_count = frame.file_dialog.filter_count;
+  }
+}
+
+Step KeyStep(int key, int modifiers = 0, int character = 0) {
+  Step step;
+  step.kind = kStepKey;
+  step.a = key;
+  step.b = modifiers;
+  step.c = character;
+  return step;
+}
+
+// The input an answer stands for, given what is on show; empty (and a
+// script error) when it fits nothing there.
+std::vector<Step> AnswerAsInput(const Step& answer) {
+  std::vector<Step> input;
+  int box = g_shown.box;
+  if (answer.kind == kStepChoose && box == kBoxPopup) {
+    // A click on the item; anything else dismisses the popup.
+    for (size_t i = 0; i < g_shown.item_ids.size(); ++i) {
+      if (answer.a == 0 || g_shown.item_ids[i] != static_cast<UINT>(answer.a)) continue;
+      Step click;
+      click.kind = kStepClick;
+      click.a = g_shown.popup_left + 2;
+      click.b = g_shown.popup_top + 1 + static_cast<int>(i);
+      input.push_back(click);
+      return input;
+    }
+    input.push_back(KeyStep(VK_ESCAPE));
+  } else if ((answer.kind == kStepDialogOk || answer.kind == kStepDialogClose) &&
+             box == kBoxDialog) {
+    input.push_back(KeyStep(answer.kind == kStepDialogOk ? VK_RETURN : VK_ESCAPE));
+  } else if (answer.kind == kStepCancelFile && box == kBoxFileDialog) {
+    input.push_back(KeyStep(VK_ESCAPE));
+  } else if (answer.kind == kStepOpenFile && box == kBoxFileDialog) {
+    // The type first (Tab moves to the next), then the path on an emptied
+    // name line, then Enter.
+    int count = g_shown.filter_count;
+    if (answer.a >= 1 && answer.a <= count) {
+      for (int i = g_shown.filter_index; i != answer.a; i = i % count + 1) {
+        input.push_back(KeyStep(VK_TAB));
+      }
+    }
+    input.push_back(KeyStep('U', kModControl));
+    for (char16_t c : Utf8ToUtf16(answer.text)) input.push_back(KeyStep(0, 0, c));
+    input.push_back(KeyStep(VK_RETURN));
+  } else {
+    g_errors.push_back("a popup or dialog answer came while no popup or dialog fitting it was open");
+  }
+  return input;
+}
 
 void Size(int* columns, int* rows) {
   *columns = g_columns;
@@ -150,63 +228,24 @@ int NextInput(InputEvent* event, int watch_fd) {
         return kEventResize;
       case kStepClose:
         return kEventClose;
-      default:
-        g_errors.push_back("a popup or dialog answer came while no popup or dialog was open");
+      case kStepDrop:
+        g_dropped = Utf8ToUtf16(taken.text);
+        *event = InputEvent{kEventDrop, 0, 0, 0, 0, 0, g_dropped.c_str()};
+        return kEventDrop;
+      default: {
+        std::vector<Step> input = AnswerAsInput(taken);
+        g_script.insert(g_script.begin(), input.begin(), input.end());
         break;
+      }
     }
   }
-}
-
-// The popup and dialogs are answered by the script; the platform draws them
-// meanwhile, so a capture shows what a terminal user would see.
-int TrackPopup(const MenuView* /*menu*/) {
-  const Step* step = NextAction();
-  if (step == nullptr || step->kind != kStepChoose) return 0;
-  int chosen = step->a;
-  g_script.pop_front();
-  return chosen;
-}
-
-int RunDialog(const DialogView* /*dialog*/) {
-  const Step* step = NextAction();
-  if (step == nullptr) return kDialogGone;
-  if (step->kind == kStepDialogOk || step->kind == kStepDialogClose) {
-    int action = step->kind == kStepDialogOk ? kDialogOk : kDialogClose;
-    g_script.pop_front();
-    return action;
-  }
-  return kDialogGone;
-}
-
-bool IsInput(const Step* step) {
-  return step->kind == kStepKey || step->kind == kStepClick || step->kind == kStepDoubleClick ||
-         step->kind == kStepWheel || step->kind == kStepResize;
-}
-
-int OpenFile(OpenFileView* view) {
-  const Step* step = NextAction();
-  // Keys and clicks work the platform's own dialog, as a user would.
-  if (step != nullptr && IsInput(step)) return RunOwnOpenFile(view);
-  if (step == nullptr || (step->kind != kStepOpenFile && step->kind != kStepCancelFile)) return 0;
-  int chosen = 0;
-  if (step->kind == kStepOpenFile) {
-    std::u16string path = Utf8ToUtf16(step->text);
-    if (path.size() < static_cast<size_t>(view->file_capacity)) {
-      CopyWide(view->file, static_cast<size_t>(view->file_capacity), path);
-      if (step->a >= 1 && step->a <= view->filter_count) view->filter_index = step->a;
-      chosen = 1;
-    }
-  }
-  g_script.pop_front();
-  return chosen;
 }
 
 void BringForward() {
   ++g_foreground_count;
 }
 
-const PlatformBackend kHeadless = {"headless", Start,      Stop,      Size,     Present,
-                                   NextInput,  TrackPopup, RunDialog, OpenFile, BringForward};
+const PlatformBackend kHeadless = {"headless", Start, Stop, Size, Present, NextInput, BringForward};
 
 }  // namespace
 
@@ -223,6 +262,8 @@ void HeadlessReset(int columns, int rows) {
   g_foreground_count = 0;
   g_foreground_waited = 0;
   g_waiting = false;
+  g_dropped.clear();
+  g_shown = Shown{};
 }
 
 void HeadlessKey(int virtual_key, int modifiers) {
@@ -261,6 +302,9 @@ void HeadlessDialogOk() {
 }
 void HeadlessDialogClose() {
   Add(kStepDialogClose);
+}
+void HeadlessDrop(const std::string& path) {
+  Add(kStepDrop, 0, 0, path);
 }
 void HeadlessResize(int columns, int rows) {
   Add(kStepResize, columns, rows);

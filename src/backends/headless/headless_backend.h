@@ -1,14 +1,19 @@
 // The headless backend: the user is a script, and the screen is text.
 //
-// A test fills the script before it runs the program. Each blocking call of
-// the window layer takes the next steps: a key or a soft-key tap for the
-// message loop, a menu choice for an open popup, an answer for a dialog. An
-// open-file dialog is answered by a path (HeadlessOpenFile), or, when keys or
-// clicks come next, run as the platform's own dialog on them.
+// A test fills the script before it runs the program. The steps are what a
+// user does: keys, clicks, the wheel, a dropped file; they reach the
+// platform's own popup, dialogs and file dialogs as any backend's input
+// does. The answers (a menu choice, a dialog's OK, a path for a file dialog)
+// are shorthands that become that input, from what the last frame showed: a
+// click on the item, Enter or Esc, the path typed into the name line with the
+// type switched by Tab. An answer given while nothing it fits is on show is
+// a script error.
 // Capture and Call steps run wherever they stand, so that a test can look at
-// the screen while a popup or dialog is open. A step that does not fit the
-// waiting call is left for later: a popup is then dismissed, a dialog
-// cancelled. When the script is used up the system closes the windows.
+// the screen while a popup or dialog is open. When the script is used up the
+// system closes the windows.
+//
+// It is the reference for a new backend: it draws nothing, but takes the
+// frames it is given and turns its script into input events.
 #pragma once
 
 #include <functional>
@@ -34,6 +39,7 @@ void HeadlessOpenFile(const std::string& path, int filter_index);
 void HeadlessCancelFile();
 void HeadlessDialogOk();
 void HeadlessDialogClose();
+void HeadlessDrop(const std::string& path);  // a file dropped on the window
 void HeadlessResize(int columns, int rows);
 void HeadlessClose();    // the system closes the windows
 void HeadlessCapture();  // adds the screen text to the snapshots

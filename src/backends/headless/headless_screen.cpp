@@ -1,4 +1,4 @@
-// The headless screen as text: exactly the cells DrawScreen gives the
+// The headless screen as text: exactly the cells of the frame DrawScreen gives the
 // terminal backend, popup and dialogs included.
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ std::string RowsText(const char16_t* cells, int columns, int rows, bool drop_emp
 }  // namespace
 
 std::string HeadlessScreenText() {
-  DrawnScreen screen;
+  Frame screen;
   DrawScreen(&screen);
   return RowsText(screen.cells, screen.columns, screen.rows, false);
 }

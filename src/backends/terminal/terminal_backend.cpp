@@ -1,6 +1,5 @@
-// The terminal backend: the platform's drawing of the screen shown with
-// curses; keys and clicks turned into input events. The popup, dialogs and
-// open-file dialog are the platform's own, drawn by DrawScreen.
+// The terminal backend: the frames the platform pushes shown with curses;
+// keys, clicks and the wheel turned into input events.
 #include "backends/terminal/terminal_backend.h"
 
 #include <sys/ioctl.h>
@@ -15,7 +14,7 @@
 
 namespace {
 
-bool g_loop_closed = false;  // the message loop was told the windows close
+CloseOnce g_close;           // the message loop was told the windows close
 int g_close_signal = 0;      // kept after the terminal is given back
 
 // Box characters as curses draws them on any terminal, and the check mark
@@ -53,7 +52,7 @@ int DrawText(int row, int column, std::u16string_view text, int width, attr_t at
 
 // One row of cells: runs of equal marks as text, box characters and the
 // check mark one by one.
-void DrawRow(const DrawnScreen& screen, int row) {
+void DrawRow(const Frame& screen, int row) {
   size_t base = static_cast<size_t>(row) * static_cast<size_t>(screen.columns);
   const char16_t* cells = screen.cells + base;
   const unsigned char* marks = screen.marks + base;
@@ -87,10 +86,8 @@ void DrawRow(const DrawnScreen& screen, int row) {
   flush(screen.columns);
 }
 
-void Present() {
+void Present(const Frame& screen) {
   if (!EnsureScreen()) return;
-  DrawnScreen screen;
-  DrawScreen(&screen);
   werase(stdscr);
   for (int row = 0; row < screen.rows && row < LINES; ++row) DrawRow(screen, row);
   if (screen.cursor_row >= 0) {
@@ -104,7 +101,7 @@ void Present() {
 }
 
 int Start() {
-  g_loop_closed = false;
+  g_close = CloseOnce();
   g_close_signal = 0;
   return OpenTerminal();
 }
@@ -156,10 +153,7 @@ int NextInput(InputEvent* event, int watch_fd) {
       case kTermWatch:
         return kEventWatch;
       case kTermClose:
-        // Once as the system closing the windows; should the loop ask again,
-        // there is no more input.
-        event->kind = g_loop_closed ? kEventEnd : kEventClose;
-        g_loop_closed = true;
+        event->kind = CloseEventKind(&g_close);
         return event->kind;
       default:
         return kEventEnd;
@@ -174,9 +168,8 @@ void BringForward() {
   flash();
 }
 
-const PlatformBackend kTerminal = {"terminal",  Start,        Stop,           ScreenSizeNow,
-                                   Present,     NextInput,    RunOwnPopup,    RunOwnDialog,
-                                   RunOwnOpenFile, BringForward};
+const PlatformBackend kTerminal = {"terminal", Start,     Stop,        ScreenSizeNow,
+                                   Present,    NextInput, BringForward};
 
 }  // namespace
 

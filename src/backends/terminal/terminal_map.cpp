@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backends/terminal/terminal_curses.h"
+#include "host/text.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ wchar_t StandIn() {
   return wcwidth(L'\uFFFD') == 1 ? L'\uFFFD' : L'?';
 }
 
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 InputEvent Key(int virtual_key, int modifiers) {
   return InputEvent{kEventKey, virtual_key, modifiers, 0, 0, 0};
@@ -109,19 +104,12 @@ bool ParseSgrMouse(std::string_view body, MouseReport* report) {
   return true;
 }
 
-bool TakeClick(ClickHistory* history, int column, int row, long long now_ms) {
-  bool twice = !history->was_double && history->column == column && history->row == row &&
-               now_ms >= history->at_ms && now_ms - history->at_ms <= kDoubleClickMs;
-  *history = ClickHistory{column, row, now_ms, twice};
-  return twice;
-}
-
 int NextGlyph(std::u16string_view text, size_t* at, wchar_t* glyph) {
   char16_t c = text[*at];
   char32_t point = c;
   *at += 1;
   if (IsHighSurrogate(c) && *at < text.size() && IsLowSurrogate(text[*at])) {
-    point = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[*at] - 0xDC00);
+    point = CombineSurrogates(c, text[*at]);
     *at += 1;
   } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
     // A lone surrogate: a byte of a host name that was not UTF-8.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/backend.h"
+#include "platform/backend_plumbing.h"
 
 /// Virtual-key codes of the keys the terminal passes on besides F1, F2,
 /// letters and digits (whose codes are their upper-case characters).
@@ -44,19 +45,6 @@ struct MouseReport {
 /// cells of any size. False when it is not such a report.
 bool ParseSgrMouse(std::string_view body, MouseReport* report);
 
-/// The clicks so far, to tell a double click: a second click on the same
-/// cell within kDoubleClickMs of the first (a third starts afresh).
-constexpr long long kDoubleClickMs = 400;
-struct ClickHistory {
-  int column = -1;
-  int row = -1;
-  long long at_ms = 0;
-  bool was_double = false;
-};
-
-/// Whether a click at `column`, `row` at `now_ms` completes a double
-/// click; notes the click.
-bool TakeClick(ClickHistory* history, int column, int row, long long now_ms);
 
 /// The next glyph of `text` from position *at: a surrogate pair becomes one
 /// code point, and what the terminal cannot show (control characters, lone

@@ -91,25 +91,6 @@ TEST(TerminalMapTest, SgrMouseReports) {
   }
 }
 
-TEST(TerminalMapTest, DoubleClicks) {
-  struct Click {
-    int column;
-    int row;
-    long long at_ms;
-    bool second;
-  } clicks[] = {
-      {3, 3, 1000, false}, {3, 3, 1300, true},   // the second within the time
-      {3, 3, 1350, false},                       // a third starts afresh
-      {3, 3, 2000, false}, {3, 3, 2401, false},  // too slow
-      {4, 3, 2500, false},                       // another cell
-      {4, 3, 2900, true},
-  };
-  ClickHistory history;
-  for (const Click& c : clicks) {
-    EXPECT_EQ(TakeClick(&history, c.column, c.row, c.at_ms), c.second) << c.at_ms;
-  }
-}
-
 TEST(TerminalMapTest, KeysThatMoveOnALineOrAList) {
   struct Case {
     int code;

@@ -2,9 +2,9 @@
 //
 // The screen is restored in three ways. CloseTerminal does it the curses way
 // at a normal end (and an exit handler does, should the program end while it
-// is taken). SIGINT, SIGTERM and SIGHUP only set a flag and wake the wait:
-// the program then closes its windows as when the system closes them, so the
-// settings are not saved; a second such signal leaves at once. A crash
+// is taken). SIGINT, SIGTERM and SIGHUP are the shared plumbing's
+// (platform/backend_plumbing.h): they close the windows as the system does,
+// and a second one restores the screen here and leaves at once. A crash
 // signal writes a restore sequence prepared in advance and the saved terminal
 // modes (both async-signal-safe) and hands the signal on to the handler that
 // was there before (a sanitizer's, or the default action).
@@ -27,6 +27,7 @@
 #include <string>
 
 #include "backends/terminal/terminal_map.h"
+#include "platform/backend_plumbing.h"
 // After the platform's headers: curses defines TRUE and FALSE.
 #include "backends/terminal/terminal_curses.h"
 // Last: it defines a macro for every capability name ("lines", "columns").
@@ -34,11 +35,9 @@
 
 namespace {
 
-constexpr int kCloseSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
 constexpr int kMaxHandlers = 10;
 constexpr size_t kRestoreCapacity = 256;
-constexpr int kEventCapacity = 64;
 // Wake-ups with the keyboard readable but no key in it, in a row, after
 // which the input counts as gone (a hung-up terminal reads as empty).
 constexpr int kMaxEmptyWakes = 100;
@@ -58,10 +57,7 @@ bool g_own_input = false;
 int g_in_fd = -1;
 SCREEN* g_screen = nullptr;
 struct termios g_saved_modes;
-int g_wake[2] = {-1, -1};  // the signal handlers write here to end a wait
-
 volatile sig_atomic_t g_screen_on = 0;
-volatile sig_atomic_t g_close_signal = 0;
 volatile sig_atomic_t g_resized = 0;
 char g_restore[kRestoreCapacity];
 size_t g_restore_length = 0;
@@ -74,9 +70,7 @@ constexpr int kSgrReadMs = 50;  // for the rest of a report to arrive
 bool g_own_sgr = false;
 ClickHistory g_clicks;
 
-TermEvent g_events[kEventCapacity];
-int g_event_first = 0;
-int g_event_count = 0;
+EventRing<TermEvent> g_events;
 bool g_input_ended = false;
 int g_empty_wakes = 0;
 
@@ -89,30 +83,10 @@ void RestoreNow() {
   tcsetattr(g_in_fd, TCSANOW, &g_saved_modes);
 }
 
-void Wake() {
-  char byte = 1;
-  ssize_t written = write(g_wake[1], &byte, 1);
-  (void)written;
-}
-
-void OnCloseSignal(int signal_number) {
-  int saved_errno = errno;
-  if (g_close_signal != 0) {
-    // Asked again before the windows could close: leave now.
-    RestoreNow();
-    signal(signal_number, SIG_DFL);
-    raise(signal_number);
-  } else {
-    g_close_signal = signal_number;
-    Wake();
-  }
-  errno = saved_errno;
-}
-
 void OnResize(int /*signal_number*/) {
   int saved_errno = errno;
   g_resized = 1;
-  Wake();
+  WakeWait();
   errno = saved_errno;
 }
 
@@ -142,8 +116,6 @@ void InstallHandlers() {
   std::memset(&action, 0, sizeof action);
   sigfillset(&action.sa_mask);
   action.sa_flags = SA_RESTART;  // file reads and writes go on; poll() returns
-  action.sa_handler = OnCloseSignal;
-  for (int signal_number : kCloseSignals) Install(signal_number, &action);
   // Installed before curses starts, so that curses leaves SIGWINCH to us.
   action.sa_handler = OnResize;
   Install(SIGWINCH, &action);
@@ -198,28 +170,12 @@ void RestoreAtExit() {
 }
 
 void Push(const TermEvent& event) {
-  if (g_event_count == kEventCapacity) return;
-  g_events[(g_event_first + g_event_count) % kEventCapacity] = event;
-  ++g_event_count;
-}
-
-bool Pop(TermEvent* event) {
-  if (g_event_count == 0) return false;
-  *event = g_events[g_event_first];
-  g_event_first = (g_event_first + 1) % kEventCapacity;
-  --g_event_count;
-  return true;
-}
-
-long long NowMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  g_events.Push(event);
 }
 
 void PushMouse(const MouseReport& mouse) {
   if (mouse.action == kMouseRelease) {
-    bool twice = TakeClick(&g_clicks, mouse.column, mouse.row, NowMs());
+    bool twice = TakeClick(&g_clicks, mouse.column, mouse.row, MonotonicMs());
     Push(TermEvent{kTermClick, twice ? 1 : 0, mouse.column, mouse.row});
   } else if (mouse.action == kMouseWheelUp || mouse.action == kMouseWheelDown) {
     Push(TermEvent{kTermWheel, mouse.action == kMouseWheelUp ? kWheelUp : kWheelDown, mouse.column,
@@ -246,7 +202,7 @@ void ReadSgrMouse() {
 // Takes the keys curses has ready; false when there was none.
 bool ReadKeys() {
   bool any = false;
-  while (g_event_count < kEventCapacity) {
+  while (!g_events.Full()) {
     wint_t code = 0;
     int got = wget_wch(stdscr, &code);
     if (got == ERR) break;
@@ -271,12 +227,6 @@ bool ReadKeys() {
     }
   }
   return any;
-}
-
-void DrainWake() {
-  char buffer[64];
-  while (read(g_wake[0], buffer, sizeof buffer) > 0) {
-  }
 }
 
 void TakeNewSize() {
@@ -309,16 +259,15 @@ int OpenTerminal() {
     usable = move != nullptr && move != reinterpret_cast<char*>(-1);
     del_curterm(cur_term);
   }
-  if (!usable || pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (!usable || !OpenClosePlumbing(RestoreNow)) {
     if (g_own_input) std::fclose(g_input);
     g_input = nullptr;
     return 1;
   }
   static bool exit_handler = false;
   if (!exit_handler) exit_handler = std::atexit(RestoreAtExit) == 0;
-  g_close_signal = 0;
   g_resized = 0;
-  g_event_count = 0;
+  g_events.Clear();
   g_input_ended = false;
   g_empty_wakes = 0;
   InstallHandlers();
@@ -337,9 +286,7 @@ void CloseTerminal() {
     g_screen = nullptr;
   }
   RemoveHandlers();
-  close(g_wake[0]);
-  close(g_wake[1]);
-  g_wake[0] = g_wake[1] = -1;
+  CloseClosePlumbing();
   if (g_own_input) std::fclose(g_input);
   g_input = nullptr;
   g_opened = false;
@@ -389,13 +336,13 @@ bool EnsureScreen() {
 }
 
 int CloseSignal() {
-  return g_close_signal;
+  return CloseSignalTaken();
 }
 
 void WaitTermEvent(TermEvent* event, int watch_fd) {
   for (;;) {
-    if (Pop(event)) return;
-    if (g_close_signal != 0) {
+    if (g_events.Pop(event)) return;
+    if (CloseSignalTaken() != 0) {
       *event = TermEvent{kTermClose, 0, 0, 0};
       return;
     }
@@ -410,7 +357,7 @@ void WaitTermEvent(TermEvent* event, int watch_fd) {
       return;
     }
     if (ReadKeys()) continue;
-    pollfd watch[3] = {{g_in_fd, POLLIN, 0}, {g_wake[0], POLLIN, 0}, {watch_fd, POLLIN, 0}};
+    pollfd watch[3] = {{g_in_fd, POLLIN, 0}, {WakeFd(), POLLIN, 0}, {watch_fd, POLLIN, 0}};
     int ready = poll(watch, watch_fd >= 0 ? 3 : 2, -1);
     if (ready < 0) {
       if (errno != EINTR) g_input_ended = true;

@@ -38,12 +38,12 @@ void ClearCanvas(int columns, int rows);
 /// windows hold text; a surrogate pair's glyph stands on its first cell (the
 /// second is 0), control characters and lone surrogates show as U+FFFD, a
 /// reversed cell is selected; the caret where the drawing has its cursor.
-void CanvasFromDrawing(const DrawnScreen& screen);
+void CanvasFromDrawing(const Frame& screen);
 
-/// Finds the popup's box in the cells (a ┌ with its ─ run to ┐ and its │ or
-/// ├ column down to └) and sets the canvas's popup fields; false, with no
-/// popup set, when there is none.
-bool FindPopupBox(Canvas* canvas);
+/// The frame as the canvas: its cells (as CanvasFromDrawing), the soft keys,
+/// the caption's OK, the popup's box cut at the screen's bottom, and a file
+/// list's highlight across its whole row.
+void CanvasFromFrame(const Frame& frame);
 
 /// The canvas as text: one line per row, trailing blanks cut.
 std::string CanvasText();

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/text.h"
+
 namespace {
 
 constexpr int kDefaultDpi = 96;
@@ -60,23 +62,6 @@ InputEvent Key(int virtual_key, int modifiers) {
   return InputEvent{kEventKey, virtual_key, modifiers, 0, 0, 0};
 }
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// One pattern: '*' then a literal tail, or '*' alone.
-bool MatchesOne(std::string_view name, std::u16string_view pattern) {
-  if (pattern.empty() || pattern[0] != u'*') return false;
-  pattern.remove_prefix(1);
-  if (pattern.empty() || pattern == u".*") return true;
-  if (pattern.size() > name.size()) return false;
-  std::string_view tail = name.substr(name.size() - pattern.size());
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] > 0x7F || Lower(static_cast<char>(pattern[i])) != Lower(tail[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event) {
@@ -124,26 +109,10 @@ char32_t KeysymToCharacter(unsigned long keysym) {
   if ((keysym & 0xFF000000UL) == 0x01000000UL) {
     unsigned long point = keysym & 0x00FFFFFFUL;
     bool usable = point >= 0x20 && point <= 0x10FFFF && !(point >= 0x7F && point < 0xA0) &&
-                  !(point >= 0xD800 && point <= 0xDFFF);
+                  !IsSurrogate(static_cast<char32_t>(point));
     return usable ? static_cast<char32_t>(point) : 0;
   }
   return 0;
-}
-
-bool NameMatchesFilter(std::string_view name, std::u16string_view patterns) {
-  while (!patterns.empty()) {
-    size_t end = patterns.find(u';');
-    if (MatchesOne(name, patterns.substr(0, end))) return true;
-    patterns.remove_prefix(end == std::u16string_view::npos ? patterns.size() : end + 1);
-  }
-  return false;
-}
-
-int FilterForName(std::string_view name, const FileFilterView* filters, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (filters[i].pattern != nullptr && NameMatchesFilter(name, filters[i].pattern)) return i + 1;
-  }
-  return count;
 }
 
 std::string FirstFileOfUriList(std::string_view list, std::string_view host_name) {

@@ -24,14 +24,6 @@ bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event);
 /// The character a keysym types (Latin-1 and Unicode keysyms), or 0.
 char32_t KeysymToCharacter(unsigned long keysym);
 
-/// Whether a file name matches a filter's patterns ("*.gpx", several joined by
-/// ';'; "*" and "*.*" match anything); ASCII letters in either case.
-bool NameMatchesFilter(std::string_view name, std::u16string_view patterns);
-
-/// The 1-based filter a dropped file is read with: the first whose pattern
-/// its name matches, else the last (NMEA, as on the command line).
-int FilterForName(std::string_view name, const FileFilterView* filters, int count);
-
 /// The first local file named in a text/uri-list (lines of URIs, '#' lines
 /// are comments): "file:///p", "file://localhost/p" or "file://HOST/p" with
 /// HOST this machine's name; %XX decoded. Empty when there is none.

@@ -167,34 +167,19 @@ TEST(X11MapTest, PixelsMapToCells) {
   EXPECT_EQ(rows, 3);
 }
 
-TEST(X11MapTest, DroppedNamesPickTheirFilter) {
-  const FileFilterView filters[] = {
-      {u"gpx", u"*.gpx"}, {u"mps", u"*.mps"}, {u"plt", u"*.plt;*.PLT2"}, {u"nmea", u"*.nmea"}};
-  struct Case {
-    const char* name;
-    int filter;
-  };
-  const Case cases[] = {
-      {"walk.gpx", 1}, {"WALK.GPX", 1}, {"hike.mps", 2}, {"a.plt", 3}, {"a.plt2", 3},
-      {"drive.nmea", 4}, {"drive.log", 4},  // anything else is NMEA, the last
-      {"gpx", 4}, {".gpx", 1}, {"walk.gpx.bak", 4}, {"", 4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(FilterForName(c.name, filters, 4), c.filter);
-  }
-  EXPECT_TRUE(NameMatchesFilter("x", u"*"));
-  EXPECT_TRUE(NameMatchesFilter("x", u"*.*"));
-  EXPECT_FALSE(NameMatchesFilter("x.gpx", u"walk.gpx"));  // only "*" patterns
-  EXPECT_FALSE(NameMatchesFilter("x.gpx", u""));
-}
-
 // The platform's drawing of a 6x4 screen, row by row.
 struct Drawing {
   std::u16string cells;
   std::vector<unsigned char> marks;
-  DrawnScreen screen() const {
-    return DrawnScreen{6, 4, cells.data(), marks.data(), -1, 0};
+  Frame screen() const {
+    Frame frame = {};
+    frame.columns = 6;
+    frame.rows = 4;
+    frame.cells = cells.data();
+    frame.marks = marks.data();
+    frame.cursor_row = -1;
+    frame.bar_row = -1;
+    return frame;
   }
 };
 
@@ -226,31 +211,50 @@ TEST(X11CanvasTest, CellsComeFromTheDrawing) {
   EXPECT_EQ(c.glyphs[6], 0xFFFDu);
 }
 
-TEST(X11CanvasTest, FindsThePopupBox) {
+TEST(X11CanvasTest, TakesWhatIsOnShowFromTheFrame) {
   Drawing d;
   d.marks.assign(24, 0);
-  d.cells = u"Title "
-            u" ┌──┐ "
-            u" ├──┤ "
-            u" └──┘ ";
-  CanvasFromDrawing(d.screen());
-  Canvas& c = TheCanvas();
-  ASSERT_TRUE(FindPopupBox(&c));
+  d.cells = u"Title " u" ┌──┐ " u" └──┘ " u"Op  To";
+  Frame frame = d.screen();
+  frame.bar_row = 3;
+  frame.keys[0] = SoftKeyView{0, 2, 0};
+  frame.keys[1] = SoftKeyView{4, 6, 1};
+  frame.box = kBoxPopup;
+  frame.popup = PopupView{1, 1, 4, 5, nullptr, 0, 0};  // runs past the bottom
+  CanvasFromFrame(frame);
+  const Canvas& c = TheCanvas();
+  EXPECT_EQ(c.bar_row, 3);
+  EXPECT_EQ(c.left_end, 2);
+  EXPECT_EQ(c.right_start, 4);
+  EXPECT_TRUE(c.menu_open);
+  EXPECT_FALSE(c.caption_ok);
   EXPECT_EQ(c.popup_left, 1);
   EXPECT_EQ(c.popup_top, 1);
   EXPECT_EQ(c.popup_width, 4);
   EXPECT_EQ(c.popup_height, 3);
-  // Cut at the screen's bottom: it runs to the last row.
-  d.cells = u"Title " u"      " u"┌─┐   " u"│ │   ";
-  CanvasFromDrawing(d.screen());
-  ASSERT_TRUE(FindPopupBox(&c));
-  EXPECT_EQ(c.popup_top, 2);
-  EXPECT_EQ(c.popup_height, 2);
-  // Box characters in the log that make no box.
-  d.cells = u"┌┐    " u"┌──   " u"│     " u"x     ";
-  CanvasFromDrawing(d.screen());
-  EXPECT_FALSE(FindPopupBox(&c));
+  // A file dialog: OK in the caption, no soft keys, the highlight across its row.
+  d.marks[13] = kMarkReverse;
+  frame = d.screen();
+  frame.bar_row = 3;
+  frame.box = kBoxFileDialog;
+  frame.file_dialog = FileDialogFrameView{1, 2, 2, 3, -1, 3, 1, 1};
+  CanvasFromFrame(frame);
+  EXPECT_TRUE(c.caption_ok);
+  EXPECT_EQ(c.bar_row, -1);
   EXPECT_EQ(c.popup_width, 0);
+  EXPECT_FALSE(c.menu_open);
+  for (int column = 0; column < 6; ++column) {
+    EXPECT_EQ(c.marks[12 + column], kCellSelected) << column;
+    EXPECT_EQ(c.marks[6 + column], 0) << column;
+  }
+  // A dialog shows OK only with its done button.
+  frame = d.screen();
+  frame.box = kBoxDialog;
+  CanvasFromFrame(frame);
+  EXPECT_FALSE(c.caption_ok);
+  frame.dialog.done_button = 1;
+  CanvasFromFrame(frame);
+  EXPECT_TRUE(c.caption_ok);
 }
 
 }  // namespace

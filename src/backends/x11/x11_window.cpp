@@ -6,7 +6,8 @@
 //
 // SIGINT, SIGTERM and SIGHUP close the window as the close button does: the
 // program closes as when the system closes it, saving nothing; a second such
-// signal ends it at once.
+// signal ends it at once (the shared plumbing, platform/backend_plumbing.h,
+// with the event ring and double-click timing).
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
@@ -23,12 +24,10 @@
 
 #include "backends/x11/x11_display.h"
 #include "backends/x11/x11_internal.h"
+#include "platform/backend_plumbing.h"
 
 namespace {
 
-constexpr int kCloseSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int kEventCapacity = 64;
-constexpr unsigned long kDoubleClickMs = 400;
 constexpr int kFlashPhases = 6;     // three flashes of the title
 constexpr int kFlashStepMs = 160;
 constexpr long kMaxDropLongs = 16384;  // 64 KiB of uri-list
@@ -49,23 +48,15 @@ const char* const kAtomNames[kAtomCount] = {
 
 Atom g_atoms[kAtomCount];
 
-int g_wake[2] = {-1, -1};
-struct sigaction g_previous[3];
-volatile sig_atomic_t g_close_signal = 0;
 bool g_closed = false;  // the window manager's close button
 bool g_gone = false;    // the connection failed
 
-WinEvent g_events[kEventCapacity];
-int g_event_first = 0;
-int g_event_count = 0;
+EventRing<WinEvent> g_events;
 
 int g_grid_columns = 0;  // the grid last reported
 int g_grid_rows = 0;
 
-// The last click, for double clicks.
-Time g_click_time = 0;
-int g_click_column = -1;
-int g_click_row = -1;
+ClickHistory g_clicks;  // for double clicks
 
 // A drag over the window.
 Window g_drag_source = 0;
@@ -80,24 +71,8 @@ int IgnoreError(Display* /*display*/, XErrorEvent* /*error*/) {
   return 0;
 }
 
-void OnCloseSignal(int signal_number) {
-  int saved_errno = errno;
-  if (g_close_signal != 0) {
-    signal(signal_number, SIG_DFL);
-    raise(signal_number);
-  } else {
-    g_close_signal = signal_number;
-    char byte = 1;
-    ssize_t written = write(g_wake[1], &byte, 1);
-    (void)written;
-  }
-  errno = saved_errno;
-}
-
 void Push(const WinEvent& event) {
-  if (g_event_count == kEventCapacity) return;
-  g_events[(g_event_first + g_event_count) % kEventCapacity] = event;
-  ++g_event_count;
+  g_events.Push(event);
 }
 
 WinEvent Simple(int kind) {
@@ -168,13 +143,9 @@ void TakeRelease(XButtonEvent* button) {
   } else {
     PointerCell(button->x, button->y, &event.column, &event.row);
   }
-  bool again = event.column == g_click_column && event.row == g_click_row &&
-               button->time - g_click_time < kDoubleClickMs;
+  // The server's time of the release, in milliseconds.
+  bool again = TakeClick(&g_clicks, event.column, event.row, static_cast<long long>(button->time));
   event.clicks = again ? 2 : 1;
-  // A third click starts a new pair.
-  g_click_time = again ? 0 : button->time;
-  g_click_column = event.column;
-  g_click_row = event.row;
   Push(event);
 }
 
@@ -420,7 +391,7 @@ int OpenDisplay() {
   d.screen = DefaultScreen(d.display);
   XSetErrorHandler(IgnoreError);
   d.dpi = DpiFromResources(XResourceManagerString(d.display));
-  if (!OpenFonts() || pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (!OpenFonts() || !OpenClosePlumbing(nullptr)) {
     CloseFonts();
     XCloseDisplay(d.display);
     d.display = nullptr;
@@ -430,34 +401,25 @@ int OpenDisplay() {
   XInternAtoms(d.display, const_cast<char**>(kAtomNames), kAtomCount, False, g_atoms);
   DefaultWindowSize(d.dpi, &d.width, &d.height);
   WindowGrid(&g_grid_columns, &g_grid_rows);
-  g_close_signal = 0;
   g_closed = false;
   g_gone = false;
-  g_event_count = 0;
+  g_events.Clear();
+  g_clicks = ClickHistory();
   g_accept_drops = false;
   g_dropped.clear();
   g_drag_source = 0;
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  sigfillset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  action.sa_handler = OnCloseSignal;
-  for (int i = 0; i < 3; ++i) sigaction(kCloseSignals[i], &action, &g_previous[i]);
   return 0;
 }
 
 void CloseDisplay() {
   X11Display& d = Xd();
   if (d.display == nullptr) return;
-  for (int i = 0; i < 3; ++i) sigaction(kCloseSignals[i], &g_previous[i], nullptr);
+  CloseClosePlumbing();
   CloseFonts();
   if (d.window != 0) XDestroyWindow(d.display, d.window);
   XCloseDisplay(d.display);
   d.display = nullptr;
   d.window = 0;
-  close(g_wake[0]);
-  close(g_wake[1]);
-  g_wake[0] = g_wake[1] = -1;
 }
 
 bool EnsureWindow() {
@@ -531,13 +493,8 @@ void WaitWindowEvent(WinEvent* event, int watch_fd) {
   X11Display& d = Xd();
   EnsureWindow();
   for (;;) {
-    if (g_event_count > 0) {
-      *event = g_events[g_event_first];
-      g_event_first = (g_event_first + 1) % kEventCapacity;
-      --g_event_count;
-      return;
-    }
-    if (g_close_signal != 0 || g_closed) {
+    if (g_events.Pop(event)) return;
+    if (CloseSignalTaken() != 0 || g_closed) {
       *event = Simple(kWinClose);
       return;
     }
@@ -550,12 +507,12 @@ void WaitWindowEvent(WinEvent* event, int watch_fd) {
       XNextEvent(d.display, &taken);
       TakeEvent(&taken);
     }
-    if (g_event_count > 0 || g_closed) continue;
+    if (g_events.count > 0 || g_closed) continue;
     // XPending has flushed the requests. Any other call into Xlib now (even
     // XFlush) may read events into its queue, where poll() cannot see them.
     if (XQLength(d.display) > 0) continue;
     pollfd watch[3] = {{ConnectionNumber(d.display), POLLIN, 0},
-                       {g_wake[0], POLLIN, 0},
+                       {WakeFd(), POLLIN, 0},
                        {watch_fd, POLLIN, 0}};
     int ready = poll(watch, watch_fd >= 0 ? 3 : 2, FlashTimeout());
     if (ready < 0) {
@@ -563,11 +520,7 @@ void WaitWindowEvent(WinEvent* event, int watch_fd) {
       continue;
     }
     StepFlash();
-    if (watch[1].revents != 0) {
-      char buffer[64];
-      while (read(g_wake[0], buffer, sizeof buffer) > 0) {
-      }
-    }
+    if (watch[1].revents != 0) DrainWake();
     if (watch[0].revents & (POLLHUP | POLLERR | POLLNVAL)) g_gone = true;
     if (watch_fd >= 0 && (watch[2].revents & POLLIN)) {
       *event = Simple(kWinWatch);
@@ -621,5 +574,5 @@ void BringWindowForward() {
 }
 
 int WindowCloseSignal() {
-  return g_close_signal;
+  return CloseSignalTaken();
 }
