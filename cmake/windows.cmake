@@ -8,6 +8,8 @@ add_compile_definitions(UNICODE _UNICODE NOMINMAX)
 
 # zlib decompresses gzip inputs underneath every reader (zlib1g-dev;
 # libz-mingw-w64-dev for Windows).
+# The static library, so the program needs no zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 wayconv_library(wayconv_host host ZLIB::ZLIB)
 wayconv_library(wayconv_common common wayconv_host)
