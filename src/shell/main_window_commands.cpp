@@ -15,7 +15,11 @@ namespace {
 
 // Filter lists: name and pattern pairs, ended by an empty name. The input
 // filters are in InputKind order, so a filter index is an InputKind.
-constexpr char16_t kInputFilters[] = u"gpx\0*.gpx\0mps\0*.mps\0plt\0*.plt\0nmea\0*.nmea\0";
+// Each kind's files compressed with gzip are listed with it.
+constexpr char16_t kInputFilters[] =
+    u"gpx\0*.gpx;*.gpx.gz\0mps\0*.mps;*.mps.gz\0plt\0*.plt;*.plt.gz\0nmea\0*.nmea;*.nmea.gz\0"
+    u"fit\0*.fit;*.fit.gz\0tcx\0*.tcx;*.tcx.gz\0kml\0*.kml;*.kmz;*.kml.gz\0"
+    u"geojson\0*.geojson;*.json;*.geojson.gz;*.json.gz\0igc\0*.igc;*.igc.gz\0";
 constexpr char16_t kOutputFilters[] = u"bin\0*.bin\0";
 
 OPENFILENAMEW DialogRecord(HWND owner, const char16_t* filters, DWORD filter_index, char16_t* file,
