@@ -20,6 +20,8 @@ constexpr int kBetweenFiles = 0;  // the next byte starts a file header
 constexpr int kInData = 1;
 constexpr int kDone = 2;  // the end was met; every further call ends at once
 
+constexpr int kFitNoPoint = 1;  // a step that gave no point
+
 struct LocalDefinition {
   uint32_t size = 0;  // bytes of a data message after its header byte
   int32_t latitude_offset = 0;
@@ -35,6 +37,11 @@ struct FitState {
   int phase = kBetweenFiles;
   int check = 0;
   uint16_t crc = 0;
+  // Checking: the bytes of the read buffer from here to the read position
+  // are still to be added to the CRC. They are added in one piece before the
+  // buffer is refilled and at the end of each file, which costs far less than
+  // adding each message on its own.
+  const unsigned char* crc_from = nullptr;
 };
 
 FitState g_fit;
@@ -80,19 +87,28 @@ int Broken() {
   return kFitBroken;
 }
 
-// The next `size` bytes of the input, in place when the buffer holds them,
-// else copied; null when the input ends first. Adds them to the CRC.
-const unsigned char* Take(ByteStream* in, size_t size) {
-  const unsigned char* bytes;
-  if (static_cast<size_t>(in->end - in->next) >= size) {
-    bytes = in->next;
-    in->next += size;
-  } else {
-    if (StreamRead(g_message, 1, size, in) < size) return nullptr;
-    bytes = g_message;
+// Adds the bytes read since the last call to the CRC.
+void CatchUpCrc(ByteStream* in) {
+  if (g_fit.check && g_fit.crc_from != nullptr && g_fit.crc_from < in->next) {
+    g_fit.crc = FitCrc(g_fit.crc, g_fit.crc_from, static_cast<size_t>(in->next - g_fit.crc_from));
   }
-  if (g_fit.check) g_fit.crc = FitCrc(g_fit.crc, bytes, size);
-  return bytes;
+  g_fit.crc_from = in->next;
+}
+
+// The next `size` bytes of the input, in place when the buffer holds them,
+// else copied; null when the input ends first. They count for the CRC.
+const unsigned char* Take(ByteStream* in, size_t size) {
+  if (static_cast<size_t>(in->end - in->next) >= size) {
+    const unsigned char* bytes = in->next;
+    in->next += size;
+    return bytes;
+  }
+  CatchUpCrc(in);
+  size_t got = StreamRead(g_message, 1, size, in);
+  g_fit.crc_from = in->next;
+  if (got < size) return nullptr;
+  if (g_fit.check) g_fit.crc = FitCrc(g_fit.crc, g_message, size);
+  return g_message;
 }
 
 // Like Take, for bytes of the current file's data: null as well when they
@@ -124,6 +140,7 @@ int StartFile(ByteStream* in) {
     if (flawed) InputFlaws |= kFlawFitHeaderOrChecksum;
     g_fit.crc = FitCrc(0, header, static_cast<size_t>(first));
   }
+  g_fit.crc_from = in->next;
   g_fit.data_left = Load32(header + 4, false);
   for (LocalDefinition& local : g_fit.local) local = LocalDefinition{};
   g_fit.phase = kInData;
@@ -132,10 +149,10 @@ int StartFile(ByteStream* in) {
 
 // The file CRC after the data; then the next file may follow.
 int EndFile(ByteStream* in) {
-  uint16_t computed = g_fit.crc;
-  const unsigned char* crc = Take(in, kCrcSize);
-  if (crc == nullptr) return Broken();
-  if (g_fit.check && Load16(crc, false) != computed) InputFlaws |= kFlawFitHeaderOrChecksum;
+  CatchUpCrc(in);
+  unsigned char crc[kCrcSize];
+  if (StreamRead(crc, 1, kCrcSize, in) < kCrcSize) return Broken();
+  if (g_fit.check && Load16(crc, false) != g_fit.crc) InputFlaws |= kFlawFitHeaderOrChecksum;
   g_fit.phase = kBetweenFiles;
   return kReadOk;
 }
@@ -182,6 +199,45 @@ int Define(ByteStream* in, int header) {
   return kReadOk;
 }
 
+// The point of a data message of `local` at `message`, or kFitNoPoint.
+inline int Position(const LocalDefinition& local, const unsigned char* message, TrackPoint* point) {
+  int32_t latitude = static_cast<int32_t>(Load32(message + local.latitude_offset, local.big_endian));
+  int32_t longitude = static_cast<int32_t>(Load32(message + local.longitude_offset, local.big_endian));
+  if (latitude == kFitInvalidPosition || longitude == kFitInvalidPosition) return kFitNoPoint;
+  point->latitude = latitude * (180.0 / 2147483648.0);
+  point->longitude = longitude * (180.0 / 2147483648.0);
+  return kReadOk;
+}
+
+// One step of the reading, whatever comes: a file header, a file's end, a
+// definition, or a data message. kReadOk with a point, kFitNoPoint, or the
+// end.
+[[gnu::noinline]] int ReadFitStep(ByteStream* in, TrackPoint* point) {
+  if (g_fit.phase != kInData) {
+    if (g_fit.phase == kDone) return kReadEnd;
+    int started = StartFile(in);
+    return started == kReadOk ? kFitNoPoint : started;
+  }
+  if (g_fit.data_left == 0) return EndFile(in) == kReadOk ? kFitNoPoint : kFitBroken;
+  const unsigned char* header_byte = TakeData(in, 1);
+  if (header_byte == nullptr) return Broken();
+  int header = *header_byte;
+  int type;
+  if ((header & 0x80) != 0) {
+    type = (header >> 5) & 0x03;  // compressed timestamp
+  } else if ((header & 0x40) != 0) {
+    return Define(in, header) == kReadOk ? kFitNoPoint : kFitBroken;
+  } else {
+    type = header & 0x0F;
+  }
+  const LocalDefinition& local = g_fit.local[type];
+  if (!local.defined) return Broken();
+  const unsigned char* message = TakeData(in, local.size);
+  if (message == nullptr) return Broken();
+  if (!local.point) return kFitNoPoint;
+  return Position(local, message, point);
+}
+
 }  // namespace
 
 uint16_t FitCrc(uint16_t crc, const unsigned char* data, size_t size) {
@@ -208,39 +264,24 @@ void StartFitPass(int check) {
 int ReadFitPoint(TrackPoint* point) {
   ByteStream* in = InputStream;
   for (;;) {
-    if (g_fit.phase != kInData) {
-      if (g_fit.phase == kDone) return kReadEnd;
-      int started = StartFile(in);
-      if (started != kReadOk) return started;
-      continue;
+    // The common case, inline: a data message that lies whole in the read
+    // buffer and in its file's data.
+    unsigned char* p = in->next;
+    int64_t available = in->end - p;
+    if (g_fit.phase == kInData && available > 0 && (*p & 0xC0) != 0x40) {
+      int type = (*p & 0x80) != 0 ? (*p >> 5) & 0x03 : *p & 0x0F;
+      const LocalDefinition& local = g_fit.local[type];
+      int64_t total = int64_t{local.size} + 1;
+      if (local.defined && total <= available && total <= g_fit.data_left) {
+        in->next = p + total;
+        g_fit.data_left -= total;
+        if (!local.point) continue;
+        int result = Position(local, p + 1, point);
+        if (result == kReadOk) return result;
+        continue;
+      }
     }
-    if (g_fit.data_left == 0) {
-      if (EndFile(in) != kReadOk) return kFitBroken;
-      continue;
-    }
-    const unsigned char* header_byte = TakeData(in, 1);
-    if (header_byte == nullptr) return Broken();
-    int header = *header_byte;
-    int type;
-    if ((header & 0x80) != 0) {
-      type = (header >> 5) & 0x03;  // compressed timestamp
-    } else if ((header & 0x40) != 0) {
-      if (Define(in, header) != kReadOk) return kFitBroken;
-      continue;
-    } else {
-      type = header & 0x0F;
-    }
-    const LocalDefinition& local = g_fit.local[type];
-    if (!local.defined) return Broken();
-    const unsigned char* message = TakeData(in, local.size);
-    if (message == nullptr) return Broken();
-    if (!local.point) continue;
-    int32_t latitude = static_cast<int32_t>(Load32(message + local.latitude_offset, local.big_endian));
-    int32_t longitude =
-        static_cast<int32_t>(Load32(message + local.longitude_offset, local.big_endian));
-    if (latitude == kFitInvalidPosition || longitude == kFitInvalidPosition) continue;
-    point->latitude = latitude * (180.0 / 2147483648.0);
-    point->longitude = longitude * (180.0 / 2147483648.0);
-    return kReadOk;
+    int result = ReadFitStep(in, point);
+    if (result != kFitNoPoint) return result;
   }
 }

@@ -11,6 +11,8 @@
 // negative for W.
 #pragma once
 
+#include <cstddef>
+
 #include "common/types.h"
 
 /// Results of ReadIgcPoint beside kReadOk and kReadEnd.
@@ -22,5 +24,6 @@ constexpr int kIgcBRecordSize = 25;  // up to and including the validity byte
 /// Reads the next line of the input stream and its point, when it is a B record.
 int ReadIgcPoint(TrackPoint* point);
 
-/// The point of one line; kIgcNotBRecord when the line is no B record.
-int ParseIgcBRecord(const char* line, TrackPoint* point);
+/// The point of one line of `length` bytes; kIgcNotBRecord when it is no B
+/// record.
+int ParseIgcBRecord(const char* line, size_t length, TrackPoint* point);
