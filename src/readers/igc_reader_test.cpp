@@ -1,5 +1,7 @@
 #include "readers/igc_reader.h"
 
+#include <cstring>
+
 #include "reader_test_util.h"
 
 namespace {
@@ -32,9 +34,21 @@ TEST(IgcReader, BRecords) {
       {"B0000000000000N99900000EA", kIgcOutOfRange},
       {"B0000009959999N37000000WA", kReadOk, 99 + 59999 / 60000.0, -370.0},
   };
+  // Each digit position, and each letter position, taken by another byte.
+  const std::string good = "B1101355206343N00006198WA";
+  for (size_t at = 1; at < good.size(); ++at) {
+    for (int byte : {0, int{'/'}, int{':'}, int{' '}, int{'A'}, 0x80, 0xB9}) {
+      if (static_cast<char>(byte) == good[at]) continue;
+      std::string line = good;
+      line[at] = static_cast<char>(byte);
+      TrackPoint point;
+      EXPECT_EQ(ParseIgcBRecord(line.data(), line.size(), &point), kIgcNotBRecord)
+          << at << " " << byte;
+    }
+  }
   for (const Case& c : cases) {
     TrackPoint point{-1, -1};
-    ASSERT_EQ(ParseIgcBRecord(c.line, &point), c.result) << c.line;
+    ASSERT_EQ(ParseIgcBRecord(c.line, std::strlen(c.line), &point), c.result) << c.line;
     if (c.result != kReadOk) continue;
     EXPECT_EQ(point.latitude, c.latitude) << c.line;
     EXPECT_EQ(point.longitude, c.longitude) << c.line;
