@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr size_t kOutputLimit = 8 << 20;  // enough to cross many buffers; bombs stop here
+constexpr size_t kOutputLimit = 1 << 20;  // enough to cross buffers; bombs stop here
 
 std::string g_path;
 std::u16string g_path_wide;
@@ -40,8 +40,14 @@ std::string Reference(const uint8_t* data, size_t size) {
 }
 
 std::string ReadUpTo(ByteStream* stream, size_t limit) {
-  std::string out(limit, '\0');
-  out.resize(StreamRead(out.data(), 1, limit, stream));
+  std::string out;
+  char chunk[65536];
+  while (out.size() < limit) {
+    size_t want = limit - out.size() < sizeof chunk ? limit - out.size() : sizeof chunk;
+    size_t got = StreamRead(chunk, 1, want, stream);
+    out.append(chunk, got);
+    if (got < want) break;
+  }
   return out;
 }
 

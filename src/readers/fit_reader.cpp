@@ -49,7 +49,7 @@ FitState g_fit;
 unsigned char g_message[kMaxMessageSize];
 
 struct CrcTables {
-  uint16_t t[8][256];
+  uint16_t t[16][256];
   CrcTables() {
     for (int b = 0; b < 256; ++b) {
       uint16_t crc = static_cast<uint16_t>(b);
@@ -58,7 +58,7 @@ struct CrcTables {
       }
       t[0][b] = crc;
     }
-    for (int k = 1; k < 8; ++k) {
+    for (int k = 1; k < 16; ++k) {
       for (int b = 0; b < 256; ++b) {
         t[k][b] = static_cast<uint16_t>((t[k - 1][b] >> 8) ^ t[0][t[k - 1][b] & 0xFF]);
       }
@@ -240,17 +240,19 @@ inline int Position(const LocalDefinition& local, const unsigned char* message, 
 
 }  // namespace
 
+// Sixteen bytes a step (slicing by 16): table k holds the CRC of a byte
+// followed by k zero bytes.
 uint16_t FitCrc(uint16_t crc, const unsigned char* data, size_t size) {
   const auto& t = kCrc.t;
-  while (size >= 8) {
-    uint32_t one = (static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
-                    static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24) ^
-                   crc;
-    crc = static_cast<uint16_t>(t[7][one & 0xFF] ^ t[6][(one >> 8) & 0xFF] ^
-                                t[5][(one >> 16) & 0xFF] ^ t[4][one >> 24] ^ t[3][data[4]] ^
-                                t[2][data[5]] ^ t[1][data[6]] ^ t[0][data[7]]);
-    data += 8;
-    size -= 8;
+  while (size >= 16) {
+    uint32_t first = (static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8) ^ crc;
+    crc = static_cast<uint16_t>(t[15][first & 0xFF] ^ t[14][first >> 8] ^ t[13][data[2]] ^
+                                t[12][data[3]] ^ t[11][data[4]] ^ t[10][data[5]] ^ t[9][data[6]] ^
+                                t[8][data[7]] ^ t[7][data[8]] ^ t[6][data[9]] ^ t[5][data[10]] ^
+                                t[4][data[11]] ^ t[3][data[12]] ^ t[2][data[13]] ^ t[1][data[14]] ^
+                                t[0][data[15]]);
+    data += 16;
+    size -= 16;
   }
   while (size-- > 0) crc = static_cast<uint16_t>((crc >> 8) ^ t[0][(crc ^ *data++) & 0xFF]);
   return crc;
