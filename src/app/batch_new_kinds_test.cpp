@@ -2,27 +2,14 @@
 // the real program.
 #include <cstdio>
 
+#include "fit_test_util.h"
 #include "gzip_test_util.h"
-#include "readers/fit_reader.h"
 #include "test_util.h"
 
 namespace {
 
-std::string Le(uint32_t value, int size) {
-  std::string b;
-  for (int i = 0; i < size; ++i) b += static_cast<char>(value >> (8 * i));
-  return b;
-}
-
 // A FIT file of `count` record messages 0.001 degrees apart.
-std::string Fit(int count) {
-  std::string data = std::string("\x40\0\0", 3) + Le(kFitRecordMessage, 2) + "\x02" +
-                     std::string("\0\x04\x85\x01\x04\x85", 6);
-  for (int i = 0; i < count; ++i) data += '\0' + Le(11930465 + 11930 * i, 4) + Le(11930465, 4);
-  std::string file = std::string("\x0E\x10\0\0", 4) + Le(static_cast<uint32_t>(data.size()), 4) +
-                     ".FIT" + std::string(2, '\0') + data;
-  return file + Le(FitCrc(0, reinterpret_cast<const unsigned char*>(file.data()), file.size()), 2);
-}
+std::string Fit(int count) { return FitWalk(count, 11930465, 11930465, 11930); }
 
 std::string Igc(int count) {
   std::string log = "AXXX001\r\nHFDTE010126\r\n";

@@ -5,30 +5,11 @@
 #include "common/input_kind.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
+#include "fit_test_util.h"
 #include "gzip_test_util.h"
 #include "reader_test_util.h"
-#include "readers/fit_reader.h"
 
 namespace {
-
-std::string Le(uint32_t value, int size) {
-  std::string b;
-  for (int i = 0; i < size; ++i) b += static_cast<char>(value >> (8 * i));
-  return b;
-}
-
-// A FIT file of `count` record messages walking north-east.
-std::string SmallFit(int count) {
-  std::string data = std::string("\x40\0\0", 3) + Le(kFitRecordMessage, 2) + "\x02" +
-                     std::string("\0\x04\x85\x01\x04\x85", 6);
-  for (int i = 0; i < count; ++i) {
-    data += '\0' + Le(static_cast<uint32_t>(500000000 + 1000 * i), 4) +
-            Le(static_cast<uint32_t>(100000000 + 700 * i), 4);
-  }
-  std::string file = std::string("\x0C\x10\0\0", 4) + Le(static_cast<uint32_t>(data.size()), 4) + ".FIT" + data;
-  auto bytes = reinterpret_cast<const unsigned char*>(file.data());
-  return file + Le(FitCrc(0, bytes, file.size()), 2);
-}
 
 // An IGC log of `count` B records, in the south-west.
 std::string SmallIgc(int count) {
@@ -69,7 +50,7 @@ TEST_F(GzipInputTest, EveryKindConvertsAsItsContent) {
       {"hike.mps", ReadFile(SamplePath("hike.mps")), kInputMps},
       {"walk.plt", ReadFile(SamplePath("walk.plt")), kInputPlt},
       {"drive.nmea", ReadFile(SamplePath("drive.nmea")), kInputNmea},
-      {"ride.fit", SmallFit(12000), kInputFit},
+      {"ride.fit", FitWalk(12000, 500000000, 100000000, 1000), kInputFit},
       {"flight.igc", SmallIgc(25000), kInputIgc},
   };
   for (const Case& c : cases) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/message_log.h"
+#include "fit_test_util.h"
 #include "reader_test_util.h"
 
 namespace {
@@ -62,26 +63,11 @@ struct Fit {
   }
 };
 
-std::string Le16(int value) { return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; }
-
-std::string Crc(const std::string& bytes) {
-  return Le16(FitCrc(0, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
-}
-
-// A whole FIT file around `data`: header of `header_size` bytes (12, 14 or
-// more), data, file CRC.
 std::string FitFile(const std::string& data, int header_size = 14) {
-  Fit le;
-  std::string header(1, static_cast<char>(header_size));
-  header += '\x20';
-  header += Le16(2132);
-  header += le.U32(static_cast<uint32_t>(data.size()));
-  header += ".FIT";
-  if (header_size >= 14) header += Crc(header);
-  header.resize(static_cast<size_t>(header_size), '\0');
-  std::string file = header + data;
-  return file + Crc(file);
+  return FitFileAround(data, header_size);
 }
+
+std::string Crc(const std::string& bytes) { return FitCrcBytes(bytes); }
 
 class FitReaderTest : public WayconvTest {
  protected:
