@@ -1,5 +1,7 @@
 // Writes a large deterministic recording for the benchmarks:
-//   wayconv_make_input FORMAT MEGABYTES PATH      FORMAT: gpx, nmea, plt, mps
+//   wayconv_make_input FORMAT MEGABYTES PATH
+// FORMAT: gpx, nmea, plt, mps, fit, igc, or any of them with ".gz" (the
+// recording of that size, compressed with gzip).
 // Points wander in small realistic steps, with a jump of a few kilometres now
 // and then so that the track-break rule has work to do. The same arguments
 // always give the same bytes.
@@ -9,7 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
+
+#include <zlib.h>
 
 namespace {
 
@@ -130,18 +135,127 @@ std::string MpsRecords(Walker& w, int count, int64_t* points) {
   return out;
 }
 
+std::string IgcRecord(Walker& w) {
+  char line[80];
+  int s = static_cast<int>(w.index % 86400);
+  double lat = std::fabs(w.lat), lon = std::fabs(w.lon);
+  std::snprintf(line, sizeof line, "B%02d%02d%02d%02d%05d%c%03d%05d%cA%05d%05d\r\n", s / 3600,
+                s / 60 % 60, s % 60, static_cast<int>(lat),
+                static_cast<int>((lat - static_cast<int>(lat)) * 60000.0), w.lat < 0 ? 'S' : 'N',
+                static_cast<int>(lon), static_cast<int>((lon - static_cast<int>(lon)) * 60000.0),
+                w.lon < 0 ? 'W' : 'E', 1000 + static_cast<int>(w.index % 500),
+                1020 + static_cast<int>(w.index % 500));
+  std::string out = line;
+  if (w.index % 60 == 0) out += "K120000001\r\nLXXXbench comment line\r\n";
+  return out;
+}
+
+uint16_t FitCrc(uint16_t crc, const std::string& bytes) {
+  for (unsigned char c : bytes) {
+    crc ^= c;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? (crc >> 1) ^ 0xA001 : crc >> 1;
+  }
+  return crc;
+}
+
+// A FIT activity as a bike computer with heart rate, cadence and power
+// sensors writes it: record messages of 15 fields (40 bytes: timestamp,
+// position, distance, enhanced speed and altitude, altitude, speed, heart
+// rate, cadence, temperature, power, fractional cadence, grade, accumulated
+// power), an event message now and then.
+std::string FitFile(Walker& w, uint64_t target, int64_t* points) {
+  std::string data;
+  auto put = [&data](uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) data += static_cast<char>(value >> (8 * i));
+  };
+  static const unsigned char kRecordFields[][3] = {
+      {253, 4, 0x86}, {0, 4, 0x85}, {1, 4, 0x85}, {5, 4, 0x86},  {73, 4, 0x86},
+      {78, 4, 0x86},  {2, 2, 0x84}, {6, 2, 0x84}, {3, 1, 0x02},  {4, 1, 0x02},
+      {13, 1, 0x01},  {7, 2, 0x84}, {53, 1, 0x02}, {9, 2, 0x83}, {29, 4, 0x86}};
+  data += std::string("\x40\0\0\x14\0", 5);
+  data += static_cast<char>(std::size(kRecordFields));
+  for (const auto& field : kRecordFields) data.append(reinterpret_cast<const char*>(field), 3);
+  data += std::string("\x41\0\0\x15\0\x03\xFD\x04\x86\x00\x01\x00\x01\x01\x00", 15);
+  constexpr size_t kRecordSize = 41;
+  while (data.size() + 14 + 2 + kRecordSize < target) {
+    if (w.index % 500 == 0 && data.size() + 14 + 2 + kRecordSize + 7 < target) {
+      data += '\x01';
+      put(static_cast<uint32_t>(1000000000 + w.index), 4);
+      data += '\x0A';
+      data += '\x03';
+    }
+    uint32_t altitude = 2500 + w.Next() % 500;
+    uint32_t speed = 5000 + w.Next() % 1000;
+    data += '\0';
+    put(static_cast<uint32_t>(1000000000 + w.index), 4);
+    put(static_cast<uint32_t>(Semicircles(w.lat)), 4);
+    put(static_cast<uint32_t>(Semicircles(w.lon)), 4);
+    put(static_cast<uint32_t>(w.index * 350), 4);
+    put(speed, 4);
+    put(altitude, 4);
+    put(altitude, 2);
+    put(speed, 2);
+    put(120 + w.Next() % 40, 1);
+    put(80 + w.Next() % 20, 1);
+    put(20, 1);
+    put(150 + w.Next() % 150, 2);
+    put(0, 1);
+    put(w.Next() % 600, 2);
+    put(static_cast<uint32_t>(w.index * 200), 4);
+    ++*points;
+    w.Step();
+  }
+  std::string header("\x0E\x20\x54\x08", 4);
+  for (int i = 0; i < 4; ++i) header += static_cast<char>(data.size() >> (8 * i));
+  header += ".FIT";
+  uint16_t header_crc = FitCrc(0, header);
+  header += static_cast<char>(header_crc & 0xFF);
+  header += static_cast<char>(header_crc >> 8);
+  std::string file = header + data;
+  uint16_t crc = FitCrc(0, file);
+  file += static_cast<char>(crc & 0xFF);
+  file += static_cast<char>(crc >> 8);
+  return file;
+}
+
+// Compresses the file at `from` into `to` as one gzip member.
+bool GzipFile(const char* from, const char* to) {
+  FILE* in = std::fopen(from, "rb");
+  gzFile out = gzopen(to, "wb6");
+  bool ok = in != nullptr && out != nullptr;
+  static char buffer[1 << 20];
+  size_t n;
+  while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    ok = gzwrite(out, buffer, static_cast<unsigned>(n)) == static_cast<int>(n);
+  }
+  if (in != nullptr) std::fclose(in);
+  if (out != nullptr && gzclose(out) != Z_OK) ok = false;
+  return ok;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "wayconv: usage: wayconv_make_input gpx|nmea|plt|mps MEGABYTES PATH\n");
-    return 64;
+namespace {
+
+// Writes the recording; the exit status of the program.
+int Make(const std::string& format, const char* megabytes, const char* path) {
+  if (format.size() > 3 && format.compare(format.size() - 3, 3, ".gz") == 0) {
+    // The recording first, then compressed.
+    std::string plain = std::string(path) + ".plain";
+    int status = Make(format.substr(0, format.size() - 3), megabytes, plain.c_str());
+    if (status != 0) return status;
+    bool ok = GzipFile(plain.c_str(), path);
+    std::remove(plain.c_str());
+    if (!ok) {
+      std::fprintf(stderr, "wayconv: compressing into %s failed; check the free space\n", path);
+      return 3;
+    }
+    return 0;
   }
-  std::string format = argv[1];
-  uint64_t target = static_cast<uint64_t>(std::strtoull(argv[2], nullptr, 10)) * 1000000ULL;
-  FILE* out = std::fopen(argv[3], "wb");
+  uint64_t target = static_cast<uint64_t>(std::strtoull(megabytes, nullptr, 10)) * 1000000ULL;
+  FILE* out = std::fopen(path, "wb");
   if (out == nullptr) {
-    std::fprintf(stderr, "wayconv: cannot write %s; check the folder\n", argv[3]);
+    std::fprintf(stderr, "wayconv: cannot write %s; check the folder\n", path);
     return 2;
   }
   Walker w;
@@ -155,8 +269,21 @@ int main(int argc, char** argv) {
            "Reserved 3\r\n0,2,255,Bench,0,0,2,8421376\r\n0\r\n";
   } else if (format == "mps") {
     head = std::string("MsRcd\0", 6);
+  } else if (format == "igc") {
+    head = "AXXXBENCH\r\nHFDTE071226\r\nHFPLTPILOTINCHARGE:Bench\r\nI013638FXA\r\n";
+  } else if (format == "fit") {
+    int64_t points = 0;
+    std::string file = FitFile(w, target, &points);
+    bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    if (std::fclose(out) != 0 || !ok) {
+      std::fprintf(stderr, "wayconv: writing %s failed; check the free space\n", path);
+      return 3;
+    }
+    std::printf("%" PRId64 "\n", points);
+    return 0;
   } else if (format != "nmea") {
-    std::fprintf(stderr, "wayconv: unknown format '%s'; use gpx, nmea, plt or mps\n", argv[1]);
+    std::fprintf(stderr, "wayconv: unknown format '%s'; use gpx, nmea, plt, mps, fit or igc\n",
+                 format.c_str());
     std::fclose(out);
     return 64;
   }
@@ -173,6 +300,8 @@ int main(int argc, char** argv) {
         chunk += PltRecord(w), ++points, w.Step();
       } else if (format == "nmea") {
         chunk += NmeaRecord(w), ++points, w.Step();
+      } else if (format == "igc") {
+        chunk += IgcRecord(w), ++points, w.Step();
       } else {
         chunk += MpsRecords(w, 500 + static_cast<int>(w.Next() % 1500), &points);
       }
@@ -182,9 +311,20 @@ int main(int argc, char** argv) {
   }
   std::fwrite(tail.data(), 1, tail.size(), out);
   if (std::fclose(out) != 0) {
-    std::fprintf(stderr, "wayconv: writing %s failed; check the free space\n", argv[3]);
+    std::fprintf(stderr, "wayconv: writing %s failed; check the free space\n", path);
     return 3;
   }
   std::printf("%" PRId64 "\n", points);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr,
+                 "wayconv: usage: wayconv_make_input gpx|nmea|plt|mps|fit|igc[.gz] MEGABYTES PATH\n");
+    return 64;
+  }
+  return Make(argv[1], argv[2], argv[3]);
 }

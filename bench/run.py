@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
 """Benchmarks batch conversion against the read limit.
 
-    bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps] [--runs 5] [--build build/release]
+    bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps,fit,igc,gpx.gz] [--runs 5]
+                 [--build build/release] [--peer]
 
 For each format and size it generates a deterministic input (kept in
 build/bench-data, reused next time), converts it --runs times with
 `wayconv --batch`, and reads it twice with a plain read() loop as often. It
 prints input MB, points, best and median seconds, MB/s of input, peak resident
-memory, and the ratio of the best conversion to the best double read.
+memory, and the ratio of the best conversion to the best double read. A
+format with ".gz" is that recording compressed with gzip; its double read is
+two inflations with zlib. With --peer, gpsbabel reads each input once into a
+GPX file on the null device, and the last column is how many times longer it
+takes than the best conversion.
 """
 import argparse
 import os
@@ -15,6 +20,12 @@ import statistics
 import subprocess
 import sys
 import time
+
+
+# gpsbabel's names of the formats; it reads gzip itself where the name ends in .gz.
+PEER_FORMATS = {"gpx": "gpx", "nmea": "nmea", "plt": "ozi", "mps": "mapsource",
+                "fit": "garmin_fit", "igc": "igc", "tcx": "gtrnctr", "kml": "kml",
+                "geojson": "geojson"}
 
 
 def timed(command, peak_rss):
@@ -36,6 +47,7 @@ def main():
     parser.add_argument("--formats", default="gpx,nmea,plt,mps")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default="build/release")
+    parser.add_argument("--peer", action="store_true", help="compare with gpsbabel")
     args = parser.parse_args()
 
     build = args.build
@@ -52,7 +64,7 @@ def main():
     output = os.path.join(data, "Tracks.bin")
 
     print(f"{'format':6} {'MB':>6} {'points':>10} {'best s':>8} {'median s':>8} {'MB/s':>8} "
-          f"{'peak MB':>8} {'read s':>8} {'x read':>7}")
+          f"{'peak MB':>8} {'read s':>8} {'x read':>7}" + (f" {'peer s':>8} {'x peer':>7}" if args.peer else ""))
     for size in [int(s) for s in args.sizes.split(",")]:
         for fmt in args.formats.split(","):
             path = os.path.join(data, f"bench-{size}.{fmt}")
@@ -65,7 +77,8 @@ def main():
             with open(count_file) as f:
                 points = f.read().strip()
             megabytes = os.path.getsize(path) / 1e6
-            convert = [wayconv, "--batch", "--kind", fmt, "--output", output, path]
+            kind = fmt[:-3] if fmt.endswith(".gz") else fmt
+            convert = [wayconv, "--batch", "--kind", kind, "--output", output, path]
             times, peak = [], 0.0
             for _ in range(args.runs):
                 elapsed, rss, code = timed(convert, peak_rss)
@@ -75,8 +88,14 @@ def main():
                 peak = max(peak, rss)
             reads = [timed([read_twice, path], peak_rss)[0] for _ in range(args.runs)]
             best, median, read_best = min(times), statistics.median(times), min(reads)
+            peer = ""
+            if args.peer:
+                elapsed, _, code = timed(["gpsbabel", "-i", PEER_FORMATS[kind], "-f", path, "-o",
+                                          "gpx", "-F", os.devnull], peak_rss)
+                peer = f" {elapsed:8.2f} {elapsed / best:7.1f}" if code == 0 else " gpsbabel failed"
             print(f"{fmt:6} {megabytes:6.0f} {points:>10} {best:8.3f} {median:8.3f} "
-                  f"{megabytes / best:8.0f} {peak:8.1f} {read_best:8.3f} {best / read_best:7.1f}")
+                  f"{megabytes / best:8.0f} {peak:8.1f} {read_best:8.3f} {best / read_best:7.1f}"
+                  + peer)
 
 
 if __name__ == "__main__":

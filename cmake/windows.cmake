@@ -6,7 +6,12 @@
 include_directories(BEFORE ${CMAKE_SOURCE_DIR}/src/win32)
 add_compile_definitions(UNICODE _UNICODE NOMINMAX)
 
-wayconv_library(wayconv_host host)
+# zlib decompresses gzip inputs underneath every reader (zlib1g-dev;
+# libz-mingw-w64-dev for Windows).
+# The static library, so the program needs no zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
+find_package(ZLIB REQUIRED)
+wayconv_library(wayconv_host host ZLIB::ZLIB)
 wayconv_library(wayconv_common common wayconv_host)
 wayconv_library(wayconv_readers readers wayconv_common)
 wayconv_library(wayconv_conversion conversion wayconv_readers)

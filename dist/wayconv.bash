@@ -66,7 +66,7 @@ _wayconv() {
 
   case $prev in
     --kind)
-      mapfile -t COMPREPLY < <(compgen -W 'gpx mps plt nmea' -- "$cur")
+      mapfile -t COMPREPLY < <(compgen -W 'gpx mps plt nmea fit tcx kml geojson igc' -- "$cur")
       return
       ;;
     --export)
@@ -110,9 +110,11 @@ _wayconv() {
     return
   fi
   case $kind in
-    gpx | mps | plt) _wayconv_files "$cur" "$kind" ;;
+    gpx | mps | plt | fit | tcx | igc) _wayconv_files "$cur" "$kind" "$kind.gz" ;;
+    kml) _wayconv_files "$cur" kml kmz kml.gz ;;
+    geojson) _wayconv_files "$cur" geojson json geojson.gz json.gz ;;
     nmea) _wayconv_files "$cur" ;;
-    *) _wayconv_files "$cur" gpx mps plt nmea ;;
+    *) _wayconv_files "$cur" gpx mps plt nmea fit tcx kml kmz geojson json igc gz ;;
   esac
 }
 

@@ -52,9 +52,9 @@ if [ "$builtin_options" != "$help_options" ]; then
   status=1
 fi
 # Option values, also after "=" (a word of its own for bash).
-check "gpx|mps|nmea|plt" --kind ""
+check "fit|geojson|gpx|igc|kml|mps|nmea|plt|tcx" --kind ""
 check "nmea" --kind n
-check "gpx|mps|nmea|plt" --kind =
+check "fit|geojson|gpx|igc|kml|mps|nmea|plt|tcx" --kind =
 check "mps" --kind = m
 check "csv|gpx|svg" --export ""
 # Input files: by extension (in any case) with no kind, the folders always;
@@ -74,6 +74,13 @@ check "Tracks.bin|tracks" --show ""
 check "Tracks.bin|tracks" --export svg --output out.svg ""
 # After "--" a word starting with a dash is a file name.
 check "--odd.plt" -- --o
+# The kinds of today, and compressed files of each.
+mkdir newer && cd newer || exit 1
+touch ride.fit RIDE.FIT.GZ flight.igc.gz route.kmz area.geojson notes.txt
+check "RIDE.FIT.GZ|area.geojson|flight.igc.gz|ride.fit|route.kmz" ""
+check "RIDE.FIT.GZ|ride.fit" --kind fit ""
+check "flight.igc.gz" --kind igc ""
+check "route.kmz" --kind kml ""
 
 [ $status = 0 ] && echo "PASS: bash completion"
 exit $status

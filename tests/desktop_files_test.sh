@@ -19,11 +19,14 @@ entry=$dist/wayconv.desktop
 grep -qx 'Exec=wayconv --window %f' "$entry" || fail "Exec does not start the window on %f"
 grep -qx 'Icon=wayconv' "$entry" || fail "Icon is not wayconv"
 declared=$(sed -n 's/^MimeType=//p' "$entry" | tr ';' '\n' | sed '/^$/d' | sort)
-defined=$( (echo application/gpx+xml; grep -o 'mime-type type="[^"]*"' "$dist/wayconv-mime.xml" |
+# The types the shared MIME database defines already.
+shared="application/gpx+xml application/vnd.google-earth.kml+xml application/vnd.google-earth.kmz
+application/geo+json application/gzip"
+defined=$( (tr ' ' '\n' <<<"$shared"; grep -o 'mime-type type="[^"]*"' "$dist/wayconv-mime.xml" |
   sed 's/.*"\(.*\)"/\1/') | sort)
 [ "$declared" = "$defined" ] ||
   fail "MimeType= lists $(paste -sd " " <<<"$declared"), the MIME file and GPX give $(paste -sd " " <<<"$defined")"
-for ext in plt mps nmea; do
+for ext in plt mps nmea fit tcx igc; do
   grep -q "<glob pattern=\"\*\.$ext\"/>" "$dist/wayconv-mime.xml" || fail "no glob for .$ext"
 done
 

@@ -10,6 +10,7 @@
 #include "common/globals.h"
 #include "conversion/conversion_run.h"
 #include "conversion/track_file.h"
+#include "readers/fit_reader.h"
 #include "readers/mps_reader.h"
 #include "test_util.h"
 
@@ -42,6 +43,7 @@ inline std::vector<TrackPoint> ReadAllPoints(int kind, size_t limit, int* end) {
   InputKind = kind;
   MpsReaderState = kMpsNoTrack;
   MpsNextRecordPos = kMpsSignatureSize;
+  StartFitPass(1);
   std::vector<TrackPoint> points;
   TrackPoint point;
   *end = 1;

@@ -85,6 +85,8 @@ int ParseKindName(const std::string& name) {
   if (lower == "mps") return kInputMps;
   if (lower == "plt") return kInputPlt;
   if (lower == "nmea") return kInputNmea;
+  if (lower == "fit") return kInputFit;
+  if (lower == "igc") return kInputIgc;
   return 0;
 }
 
@@ -140,6 +142,14 @@ int RunBatch(const BatchOptions& options) {
   // The log does not say that a long recording lost points; the user should know.
   if (result == kConvertOk && CountedPoints > PointCount) {
     PrintError(std::to_string(CountedPoints) + " points thinned to " + std::to_string(PointCount));
+  }
+  if ((InputFlaws & kFlawFitHeaderOrChecksum) != 0) {
+    PrintError("warning: " + name + " has a FIT signature or checksum that does not match; "
+               "its points were read all the same, check them");
+  }
+  if ((InputFlaws & kFlawCompressedData) != 0) {
+    PrintError("warning: the compressed data of " + name +
+               " is damaged or cut short; only what comes before was read");
   }
   if (from_stdin) {
     RemoveStandardInputCopy();

@@ -17,13 +17,14 @@ namespace {
 const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --window [INPUT]\n"
-    "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
+    "       wayconv --batch [--kind KIND] [--output PATH]\n"
     "                       [--split|--no-split] [--strict] INPUT\n"
     "       wayconv --show TRACKFILE\n"
     "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
-    "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt or an\n"
-    "NMEA log) into the 80008-byte binary track file.\n"
+    "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt, an\n"
+    "NMEA log, FIT, TCX, KML/KMZ, GeoJSON or IGC, each also gzip-compressed)\n"
+    "into the 80008-byte binary track file.\n"
     "\n"
     "On a terminal, wayconv opens its window: the conversion log fills the\n"
     "screen, with the soft keys \"Open file\" and \"Tools\" on the bottom row.\n"
@@ -45,8 +46,11 @@ const char kUsage[] =
     "                 dropped on it is converted; its close button saves nothing)\n"
     "  --batch        convert with no window and print the log to standard output;\n"
     "                 INPUT - reads standard input\n"
-    "  --kind KIND    read INPUT as gpx, mps, plt or nmea, in any case (default:\n"
-    "                 by its extension: .gpx, .mps, .plt, anything else is nmea)\n"
+    "  --kind KIND    read INPUT as gpx, mps, plt, nmea, fit, tcx, kml, geojson or\n"
+    "                 igc, in any case (default: by its extension, after taking\n"
+    "                 off .gz: .gpx, .mps, .plt, .fit, .tcx, .kml, .kmz, .geojson,\n"
+    "                 .json, .igc; anything else is nmea); gzip data is read\n"
+    "                 whatever its name\n"
     "  --output PATH  write the track file to PATH (default: the saved output file,\n"
     "                 \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin)\n"
     "  --split        start a new track where two points lie over 1000 m apart\n"
@@ -219,7 +223,9 @@ int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
       case kOptKind:
         read->batch_options = true;
         options.kind = ParseKindName(option.value);
-        if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
+        if (options.kind == 0) {
+          return UsageError("--kind takes gpx, mps, plt, nmea, fit, tcx, kml, geojson or igc");
+        }
         break;
       case kOptOutput:
         if (option.value.empty()) return UsageError("--output needs a path");

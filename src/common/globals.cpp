@@ -18,6 +18,7 @@ int32_t StartOffset = 0;
 int32_t MpsReaderState = 0;
 int32_t MpsNextRecordPos = 0;
 int32_t MpsRemainingPoints = 0;
+int InputFlaws = 0;
 int GpxFastPath = 1;
 
 void ResetGlobalsForTest() {
@@ -36,6 +37,7 @@ void ResetGlobalsForTest() {
   MpsReaderState = 0;
   MpsNextRecordPos = 0;
   MpsRemainingPoints = 0;
+  InputFlaws = 0;
   GpxFastPath = 1;
   ClearLog();
   SetLogSink(nullptr);

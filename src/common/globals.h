@@ -30,7 +30,12 @@ extern int32_t StartOffset;                   // input position where the points
 extern int32_t MpsReaderState;                // 0 no track open, 1 at a track header, 2 in points
 extern int32_t MpsNextRecordPos;              // file offset of the next MapSource record
 extern int32_t MpsRemainingPoints;            // points of the current track not yet read
+extern int InputFlaws;                        // kFlaw* bits: what a run found amiss but read past
 extern int GpxFastPath;                       // nonzero: the GPX reader's fast path is on; 1 at start
+
+/// InputFlaws bits, each a warning of its own after the run.
+constexpr int kFlawFitHeaderOrChecksum = 1;  // a ".FIT" signature or a CRC does not match
+constexpr int kFlawCompressedData = 2;       // the gzip data is damaged or cut short
 
 /// Back to the values of a fresh start (defaults, no streams, empty log).
 void ResetGlobalsForTest();

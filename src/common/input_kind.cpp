@@ -5,10 +5,13 @@
 
 namespace {
 
+// Whether the first `length` characters of `path` end in `ending` (lower
+// case), in any case.
 bool EndsWith(const char16_t* path, size_t length, const char16_t* ending) {
-  if (length < 4) return false;
-  for (size_t i = 0; i < 4; ++i) {
-    if (FoldAscii(path[length - 4 + i]) != ending[i]) return false;
+  size_t size = WideLength(ending);
+  if (length < size) return false;
+  for (size_t i = 0; i < size; ++i) {
+    if (FoldAscii(path[length - size + i]) != ending[i]) return false;
   }
   return true;
 }
@@ -17,8 +20,12 @@ bool EndsWith(const char16_t* path, size_t length, const char16_t* ending) {
 
 int InputKindFromExtension(const char16_t* path) {
   size_t length = WideLength(path);
+  // A compressed file is of the kind of its name without ".gz".
+  if (EndsWith(path, length, u".gz")) length -= 3;
   if (EndsWith(path, length, u".gpx")) return kInputGpx;
   if (EndsWith(path, length, u".mps")) return kInputMps;
   if (EndsWith(path, length, u".plt")) return kInputPlt;
+  if (EndsWith(path, length, u".fit")) return kInputFit;
+  if (EndsWith(path, length, u".igc")) return kInputIgc;
   return kInputNmea;
 }

@@ -7,7 +7,10 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/track_file.h"
+#include "host/gzip_stream.h"
+#include "readers/fit_reader.h"
 #include "readers/gpx_reader.h"
+#include "readers/igc_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
@@ -20,6 +23,7 @@ constexpr size_t kPltSignatureLength = sizeof kPltSignature - 1;  // 28
 constexpr int kPltHeaderLines = 6;
 
 void CloseInput() {
+  if (InputStream != nullptr && InputStream->damaged) InputFlaws |= kFlawCompressedData;
   StreamClose(InputStream);
   InputStream = nullptr;
 }
@@ -146,6 +150,13 @@ template <int Kind>
     do {
       result = ReadPltPoint(point);
     } while (result > 0);
+  } else if constexpr (Kind == kInputFit) {
+    // Never positive: the FIT reader passes over what is no point itself.
+    result = ReadFitPoint(point);
+  } else if constexpr (Kind == kInputIgc) {
+    do {
+      result = ReadIgcPoint(point);
+    } while (result > 0);
   } else {
     if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
     do {
@@ -166,6 +177,10 @@ template <int Kind>
       return NextPointOf<kInputPlt>(point);
     case kInputNmea:
       return NextPointOf<kInputNmea>(point);
+    case kInputFit:
+      return NextPointOf<kInputFit>(point);
+    case kInputIgc:
+      return NextPointOf<kInputIgc>(point);
     default:
       return kReadBadKind;
   }
@@ -189,6 +204,10 @@ int CountPoints() {
       return CountPointsOf<kInputPlt>();
     case kInputNmea:
       return CountPointsOf<kInputNmea>();
+    case kInputFit:
+      return CountPointsOf<kInputFit>();
+    case kInputIgc:
+      return CountPointsOf<kInputIgc>();
     default:
       return 0;
   }
@@ -251,6 +270,8 @@ int RunPasses() {
     StartOffset = static_cast<int32_t>(offset);
   }
 
+  // The FIT checksums are compared in the counting pass only.
+  StartFitPass(1);
   int count = 0;
   int counted = CountWithFallbacks(&count);
   if (counted != kPassOk) return counted;
@@ -279,6 +300,7 @@ int RunPasses() {
   MpsReaderState = 0;
   MpsNextRecordPos = StartOffset;
   ResetNmeaFixTime();
+  StartFitPass(0);
 
   int remaining = count;
   while (remaining > 0) {
@@ -310,6 +332,7 @@ int ConvertTrack() {
   RunFailure = kRunOk;
   RunErrno = 0;
   CountedPoints = 0;
+  InputFlaws = 0;
   // The opening lines go over the log as one text, so the 1000-character
   // reset of AppendLog can never swallow them.
   std::u16string opening = u"Input file: ";
@@ -322,6 +345,12 @@ int ConvertTrack() {
   if (InputStream == nullptr) {
     NoteFailure(kRunInputOpenFailed);
     AppendLog(u"Input file open error!\r\n");
+    return kConvertOpenFailed;
+  }
+  if (StreamAttachGzip(InputStream) == kGzipFailed) {
+    NoteFailure(kRunInputReadFailed);
+    AppendLog(u"Input file read error!\r\n");
+    CloseInput();
     return kConvertOpenFailed;
   }
 

@@ -8,6 +8,8 @@
 #include "common/input_kind.h"
 #include "common/types.h"
 #include "conversion/conversion_run.h"
+#include "host/gzip_stream.h"
+#include "readers/fit_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
@@ -28,6 +30,10 @@ const char* KindName(int kind) {
       return "mps";
     case kInputPlt:
       return "plt";
+    case kInputFit:
+      return "fit";
+    case kInputIgc:
+      return "igc";
     default:
       return "nmea";
   }
@@ -41,6 +47,10 @@ const char* KindTitle(int kind) {
       return "MapSource";
     case kInputPlt:
       return "PLT";
+    case kInputFit:
+      return "a FIT file";
+    case kInputIgc:
+      return "an IGC file";
     default:
       return "NMEA";
   }
@@ -179,6 +189,17 @@ std::string DescribeHeader(const std::string& name, const char* bytes, size_t le
 
 int GuessInputKind(const char* bytes, size_t length) {
   if (StartsWith(bytes, length, kMpsSignature, kMpsSignatureSize)) return kInputMps;
+  // A FIT header: its size, then ".FIT" at offset 8.
+  if (length >= kFitMinHeaderSize && static_cast<unsigned char>(bytes[0]) >= kFitMinHeaderSize &&
+      std::memcmp(bytes + 8, ".FIT", 4) == 0) {
+    return kInputFit;
+  }
+  // An IGC log opens with its A record (the logger's maker), then H records.
+  if (length >= 4 && bytes[0] == 'A' && std::memchr(bytes, '\n', length) != nullptr) {
+    const char* line_end = static_cast<const char*>(std::memchr(bytes, '\n', length));
+    size_t rest = length - static_cast<size_t>(line_end + 1 - bytes);
+    if (rest == 0 || line_end[1] == 'H' || line_end[1] == 'B') return kInputIgc;
+  }
   if (StartsWith(bytes, length, "\xEF\xBB\xBF", 3)) {
     bytes += 3;
     length -= 3;
@@ -210,6 +231,10 @@ int InputKindOfFile(const char16_t* path) {
 std::string DescribeRejectedInput(const std::string& name, int result) {
   ByteStream* in = StreamOpen(InputPath, "rb");
   if (in == nullptr) return std::string();
+  if (StreamAttachGzip(in) == kGzipFailed) {
+    StreamClose(in);
+    return std::string();
+  }
   char bytes[kSniffSize];
   size_t length = StreamRead(bytes, 1, sizeof bytes, in);
   std::string text;

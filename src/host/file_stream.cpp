@@ -6,6 +6,7 @@
 
 #include "host/atomic_file.h"
 #include "host/file_stream_host.h"
+#include "host/gzip_stream.h"
 #include "host/text.h"
 
 namespace {
@@ -98,7 +99,8 @@ int StreamRefillGetc(ByteStream* stream) {
   if (stream->writing || stream->failed) return -1;
   stream->buffer_pos += stream->end - stream->buffer;
   stream->next = stream->end = stream->buffer;
-  int64_t n = HostRead(stream->fd, stream->buffer, kStreamBufferSize);
+  int64_t n = stream->gzip != nullptr ? GzipRead(stream, stream->buffer, kStreamBufferSize)
+                                       : HostRead(stream->fd, stream->buffer, kStreamBufferSize);
   if (n < 0) stream->failed = true;
   if (n <= 0) return -1;
   stream->end = stream->buffer + n;
@@ -182,6 +184,7 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
     stream->next = stream->buffer + (target - stream->buffer_pos);
     return 0;
   }
+  if (stream->gzip != nullptr) return GzipSeek(stream, target);
   if (!HostSeek(stream->fd, target)) return -1;
   stream->buffer_pos = target;
   stream->next = stream->end = stream->buffer;
@@ -206,6 +209,7 @@ int StreamClose(ByteStream* stream) {
     ok = false;
     error = errno;
   }
+  GzipFree(stream->gzip);
   std::free(stream->buffer);
   delete stream;
   if (!ok) errno = error;

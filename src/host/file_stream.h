@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <string>
 
+struct GzipInput;  // host/gzip_stream.h
+
 struct ByteStream {
   int fd = -1;
   bool writing = false;
@@ -30,6 +32,8 @@ struct ByteStream {
   int64_t buffer_pos = 0;           // file offset of buffer[0]
   std::string target_path;          // writing: the file the stream replaces on close
   std::string temp_path;            // writing: the temporary, empty when written in place
+  GzipInput* gzip = nullptr;        // reading: decompresses the file when set
+  bool damaged = false;             // reading: the compressed data was damaged or cut short
 };
 
 constexpr size_t kStreamBufferSize = 256 * 1024;

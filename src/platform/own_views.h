@@ -43,7 +43,7 @@ struct FileFilterView {
   const char16_t* pattern;
 };
 
-constexpr int kMaxFileFilters = 8;
+constexpr int kMaxFileFilters = 12;
 
 struct OpenFileView {
   const char16_t* title;

@@ -15,13 +15,19 @@
 namespace {
 
 // Filter lists: name and pattern pairs, ended by an empty name. The input
-// filters are in InputKind order, so a filter index is an InputKind; the
-// last, "All files", lists every file and reads it as its content says.
+// filters are in InputKind order, so a filter index is an InputKind; each
+// kind's files compressed with gzip are listed with it. The last, "All
+// files", lists every file and reads it as its content says.
 constexpr char16_t kInputFilters[] =
-    u"gpx\0*.gpx\0"
-    u"mps\0*.mps\0"
-    u"plt\0*.plt\0"
-    u"nmea\0*.nmea;*.log;*.txt\0"
+    u"gpx\0*.gpx;*.gpx.gz\0"
+    u"mps\0*.mps;*.mps.gz\0"
+    u"plt\0*.plt;*.plt.gz\0"
+    u"nmea\0*.nmea;*.log;*.txt;*.nmea.gz;*.log.gz;*.txt.gz\0"
+    u"fit\0*.fit;*.fit.gz\0"
+    u"tcx\0*.tcx;*.tcx.gz\0"
+    u"kml\0*.kml;*.kmz;*.kml.gz\0"
+    u"geojson\0*.geojson;*.json;*.geojson.gz;*.json.gz\0"
+    u"igc\0*.igc;*.igc.gz\0"
     u"All files\0*\0";
 constexpr char16_t kOutputFilters[] = u"bin\0*.bin\0";
 
