@@ -207,7 +207,7 @@ expect "the log converted" "Input file: $HOME/trip.log" line $w 1
 wait_for $w "OK!"
 keys $w F1
 wait_for $w "[nmea]"
-keys $w Tab
+keys $w Tab Tab Tab Tab Tab Tab  # past fit, tcx, kml, geojson and igc
 wait_for $w "[All files]"
 expect "every regular file" ' ../
  deep/
