@@ -22,7 +22,7 @@ const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --window [INPUT]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
-    "                       [--split|--no-split] [--strict] INPUT\n"
+    "                       [--split|--no-split] [--strict] [--force] INPUT\n"
     "       wayconv --show TRACKFILE\n"
     "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
@@ -60,6 +60,8 @@ const char kUsage[] =
     "                 device did; without it, an NMEA log with fewer than two\n"
     "                 $GPRMC fixes is read as RMC of all talkers, then as GGA\n"
     "                 fixes, and a GPX file without track points as a route\n"
+    "  --force        replace an existing output that is not a track file (or, with\n"
+    "                 --export, not of its format) or that is read-only\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -130,6 +132,9 @@ int RunCommandLine(int argc, char** argv) {
         batch_options = true;
       } else if (std::strcmp(arg, "--strict") == 0) {
         options.strict = true;
+      } else if (std::strcmp(arg, "--force") == 0) {
+        options.force = true;
+        batch_options = true;
       } else if (OptionValue(argc, argv, &i, "--kind", &value)) {
         batch_options = true;
         options.kind = ParseKindName(value);

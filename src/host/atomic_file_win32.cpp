@@ -14,6 +14,8 @@
 #include "host/atomic_file.h"
 #include "host/win32_path.h"
 
+bool AtomicReplaceReadOnly = false;
+
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -89,7 +91,34 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, cut);
 }
 
-std::string ResolveLinks(const std::string& path) { return path; }
+std::string ResolveLinks(const std::string& path, bool* refused) {
+  if (refused != nullptr) *refused = false;
+  return path;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  // The volume's serial number and the file index name a file, as device
+  // and inode do.
+  auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(handle, info) != 0;
+    CloseHandle(handle);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return identity(a, &ia) && identity(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+             FILE_ATTRIBUTE_READONLY;
+}
 
 mode_t CurrentUmask() { return 0; }
 

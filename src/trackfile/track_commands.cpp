@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/atomic_file.h"
 #include "host/file_stream.h"
 #include "host/option_value.h"
 #include "host/text.h"
@@ -24,7 +25,7 @@ namespace {
 enum class Command { kNone, kShow, kGpx, kCsv, kSvg };
 
 void Complain(const std::string& message) {
-  std::fprintf(stderr, "wayconv: %s\n", message.c_str());
+  std::fprintf(stderr, "wayconv: %s\n", EscapeForTerminal(message).c_str());
 }
 
 int Usage(const std::string& message) {
@@ -41,26 +42,79 @@ int WriteStandardOutput(const std::string& text) {
   return kTrackFileExitOk;
 }
 
+// Whether the regular file at `host` starts as `command` writes its files.
+bool HoldsExportOf(const std::string& host, Command command) {
+  ByteStream* in = StreamOpen(Utf8ToUtf16(host).c_str(), "rb");
+  if (in == nullptr) return false;
+  char head[512];
+  std::string text(head, StreamRead(head, 1, sizeof head, in));
+  StreamClose(in);
+  switch (command) {
+    case Command::kCsv: return text.rfind("track,point,latitude,longitude", 0) == 0;
+    case Command::kGpx: return text.find("<gpx") != std::string::npos;
+    case Command::kSvg: return text.find("<svg") != std::string::npos;
+    default: return false;
+  }
+}
+
+// Why `output` must not be replaced, or empty: it is the track file itself,
+// or (without --force) an existing file of another kind, or read-only.
+std::string OutputRefusal(const std::string& output, const std::string& host,
+                          const std::string& input, Command command, bool force) {
+  bool refused = false;
+  ResolveLinks(host, &refused);
+  if (refused) {
+    return output + " is a link another user made in a shared folder; it is not followed, give "
+                    "another --output";
+  }
+  if (SameFile(host, HostPath(Utf8ToUtf16(input).c_str()))) {
+    return output + " is the track file itself; give another --output";
+  }
+  struct stat st;
+  if (force || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+  if (!HoldsExportOf(host, command)) {
+    return output + " exists and is not a file of that format; add --force to replace it";
+  }
+  if (IsReadOnlyFile(host)) return output + " is read-only; add --force to replace it";
+  return std::string();
+}
+
 // Through the program's byte stream: a temporary beside the target, renamed
 // over it once complete, so a failure leaves the old file as it was.
-int WriteFileAtomically(const std::string& path, const std::string& text) {
+int WriteFileAtomically(const std::string& path, const std::string& text,
+                        const std::string& input, Command command, bool force) {
   std::u16string wide = Utf8ToUtf16(path);
+  std::string host = HostPath(wide.c_str());
   struct stat st;
-  if (stat(HostPath(wide.c_str()).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     Complain("cannot write " + path + ": it is a folder; give a file name");
     return kTrackFileExitBadInput;
   }
+  std::string refusal = OutputRefusal(path, host, input, command, force);
+  if (!refusal.empty()) {
+    Complain(refusal);
+    return kTrackFileExitBadInput;
+  }
+  AtomicReplaceReadOnly = force;
   errno = 0;
   ByteStream* out = StreamOpen(wide.c_str(), "wb");
   if (out == nullptr) {
-    Complain("cannot create " + path + ": " + std::strerror(errno != 0 ? errno : EIO) +
-             "; check the folder and its permissions");
+    int error = errno != 0 ? errno : EIO;
+    if (error == ENXIO) {
+      Complain("no program is reading " + path + "; start the reader first");
+    } else {
+      Complain("cannot create " + path + ": " + std::strerror(error) +
+               "; check the folder and its permissions");
+    }
     return kTrackFileExitBadInput;
   }
   size_t written = StreamWrite(text.data(), 1, text.size(), out);
+  int write_error = errno;
   int closed = StreamClose(out);
   if (written != text.size() || closed != 0) {
-    Complain("cannot write " + path + "; nothing was changed there");
+    int error = written != text.size() ? write_error : errno;
+    Complain("cannot write " + path + ": " + std::strerror(error != 0 ? error : EIO) +
+             "; nothing was changed there");
     return kTrackFileExitWriteFailed;
   }
   return kTrackFileExitOk;
@@ -83,7 +137,7 @@ bool IsTrackFileCommand(int argc, char** argv) {
 int RunTrackFileCommand(int argc, char** argv, const char* usage) {
   Command command = Command::kNone;
   std::string output, input;
-  bool have_output = false, have_input = false, options_done = false;
+  bool have_output = false, have_input = false, options_done = false, force = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     std::string value;
@@ -109,6 +163,9 @@ int RunTrackFileCommand(int argc, char** argv, const char* usage) {
         if (value.empty()) return Usage("--output needs a path");
         output = value;
         have_output = true;
+        continue;
+      } else if (std::strcmp(arg, "--force") == 0) {
+        force = true;
         continue;
       } else if (std::strcmp(arg, "--batch") == 0 || std::strcmp(arg, "--split") == 0 ||
                  std::strcmp(arg, "--no-split") == 0 || std::strncmp(arg, "--kind", 6) == 0) {
@@ -147,5 +204,6 @@ int RunTrackFileCommand(int argc, char** argv, const char* usage) {
     case Command::kSvg: text = ExportSvg(data, input); break;
     case Command::kNone: break;
   }
-  return have_output ? WriteFileAtomically(output, text) : WriteStandardOutput(text);
+  return have_output ? WriteFileAtomically(output, text, input, command, force)
+                     : WriteStandardOutput(text);
 }

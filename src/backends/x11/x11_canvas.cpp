@@ -1,5 +1,6 @@
 // The canvas: the window's screen as cells with marks.
 #include "backends/x11/x11_internal.h"
+#include "host/text.h"
 
 namespace {
 
@@ -72,7 +73,8 @@ void CanvasFromDrawing(const DrawnScreen& screen) {
       g_canvas.marks[i] = marks;
       continue;
     }
-    bool shown = !IsHigh(c) && !IsLow(c) && c >= 0x20 && !(c >= 0x7F && c < 0xA0);
+    bool shown = !IsHigh(c) && !IsLow(c) && c >= 0x20 && !(c >= 0x7F && c < 0xA0) &&
+                 !IsBidiControl(c);
     g_canvas.glyphs[i] = shown ? c : kStandIn;
   }
   g_canvas.cursor_row = screen.cursor_row < g_canvas.rows ? screen.cursor_row : -1;
