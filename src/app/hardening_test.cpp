@@ -376,4 +376,22 @@ TEST_F(HardeningTest, FullDisksAndUnwritableLogsSaySo) {
   umount(small.c_str());
 }
 
+TEST_F(HardeningTest, Utf16WithoutAMarkIsNamed) {
+  std::string text = "$GPRMC,120000,A,4807.038,N,01131.000,E,,,140523,,,A*00\r\n";
+  std::string little, big;
+  for (char c : text) {
+    little += std::string{c, '\0'};
+    big += std::string{'\0', c};
+  }
+  for (const std::string& bytes : {little, big}) {
+    const std::string input = dir_.File("log.nmea");
+    WriteFile(input, bytes);
+    std::string out, err;
+    EXPECT_EQ(Run("--batch --output " + Quote(dir_.File("t.bin")) + " " + Quote(input), &out, &err),
+              10);
+    EXPECT_EQ(err, "wayconv: " + input +
+                       " looks like UTF-16 text without a byte order mark; save it as UTF-8\n");
+  }
+}
+
 }  // namespace
