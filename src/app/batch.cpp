@@ -124,6 +124,9 @@ std::string FailureText(int result, const std::string& input_name) {
       bool refused = false;
       ResolveLinks(output, &refused);
       if (refused) return LinkRefusal(output);
+      if (IsReservedDeviceName(output)) {
+        return output + " is a device name on Windows; give another name";
+      }
       if (RunErrno == ENXIO && IsFifo(output)) {
         return "no program is reading " + output + "; start the reader first";
       }

@@ -31,12 +31,18 @@ struct AtomicFile {
   std::string temp;    // the temporary; empty when the target is written in place
 };
 
+/// Removes the temporary being written, if any. Async-signal-safe: for a
+/// signal handler of the program's own that ends the process.
+void RemoveTemporaryForSignal();
+
 /// Set by --force: a read-only file is replaced like any other. Off by default.
 extern bool AtomicReplaceReadOnly;
 
 /// Opens `path` for replacing. `new_mode` is the permissions of a file that
 /// does not exist yet. False (nothing made, errno set) when the target is a
-/// folder or the temporary cannot be made.
+/// folder (EISDIR), a reserved device name (ENODEV), a refused link or a
+/// read-only file (EACCES), a FIFO without reader (ENXIO), or the temporary
+/// cannot be made.
 bool AtomicOpen(const std::string& path, mode_t new_mode, AtomicFile* file);
 
 /// With `ok`, syncs, closes and renames the temporary over the target, then
@@ -76,6 +82,12 @@ std::string ResolveLinks(const std::string& path, bool* refused = nullptr);
 /// Whether `a` and `b` name one existing file (device and inode; links, ".."
 /// and hard links included).
 bool SameFile(const std::string& a, const std::string& b);
+
+/// Whether `path` names a device the host reserves, which no output may be:
+/// on Windows CON, PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9 as the last part
+/// of a path with any extension, and every \\.\ path; but not NUL itself (or
+/// \\.\NUL), the empty sink. Never on POSIX hosts.
+bool IsReservedDeviceName(const std::string& path);
 
 /// Whether `path` is an existing regular file that this process may not
 /// write, or that nobody may (root included).

@@ -127,6 +127,11 @@ void SyncFolder(const std::string& file) {
 
 }  // namespace
 
+void RemoveTemporaryForSignal() {
+  if (g_temp_live) unlink(g_temp_name);
+  g_temp_live = 0;
+}
+
 bool WriteAll(int fd, const void* data, size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   while (size > 0) {
@@ -189,6 +194,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
+
+bool IsReservedDeviceName(const std::string&) { return false; }
 
 bool IsReadOnlyFile(const std::string& path) {
   struct stat st;

@@ -10,7 +10,13 @@
 
 namespace {
 
-bool IsDevicePath(const char16_t* path) { return path[0] == u'\\'; }
+bool IsDevicePath(const char16_t* path) {
+#ifdef _WIN32
+  // \\server\share\... and \\?\... are the host's own paths.
+  if (path[0] == u'\\' && path[1] == u'\\') return false;
+#endif
+  return path[0] == u'\\';
+}
 
 ByteStream* NewStream(int fd, bool writing) {
   auto* stream = new ByteStream;

@@ -100,7 +100,9 @@ int WriteFileAtomically(const std::string& path, const std::string& text,
   ByteStream* out = StreamOpen(wide.c_str(), "wb");
   if (out == nullptr) {
     int error = errno != 0 ? errno : EIO;
-    if (error == ENXIO) {
+    if (error == ENODEV && IsReservedDeviceName(host)) {
+      Complain(path + " is a device name on Windows; give another name");
+    } else if (error == ENXIO) {
       Complain("no program is reading " + path + "; start the reader first");
     } else {
       Complain("cannot create " + path + ": " + std::strerror(error) +
