@@ -162,20 +162,6 @@ TEST_F(AtomicFileTest, FifoWithoutReaderAndDevices) {
   EXPECT_EQ(error, ENOSPC);
 }
 
-TEST_F(AtomicFileTest, SameFileByLinksAndDots) {
-  std::string path = dir_.File("a");
-  WriteFile(path, "x");
-  mkdir(dir_.File("sub").c_str(), 0700);
-  ASSERT_EQ(link(path.c_str(), dir_.File("hard").c_str()), 0);
-  ASSERT_EQ(symlink("a", dir_.File("soft").c_str()), 0);
-  WriteFile(dir_.File("b"), "x");
-  EXPECT_TRUE(SameFile(path, dir_.File("hard")));
-  EXPECT_TRUE(SameFile(path, dir_.File("soft")));
-  EXPECT_TRUE(SameFile(path, dir_.File("sub/../a")));
-  EXPECT_FALSE(SameFile(path, dir_.File("b")));
-  EXPECT_FALSE(SameFile(path, dir_.File("missing")));
-}
-
 // Links in a sticky folder that everyone may write: followed only when they
 // belong to the caller or the folder's owner. Needs root to give a link away.
 TEST_F(AtomicFileTest, ProtectedLinksInSharedFolders) {

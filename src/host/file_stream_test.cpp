@@ -193,38 +193,4 @@ TEST_F(FileStreamTest, Utf16TextReadsAsUtf8) {
   EXPECT_EQ(Utf16ByteOrder(reinterpret_cast<const unsigned char*>("\xEF\xBB\xBF"), 3), 0);
 }
 
-TEST_F(FileStreamTest, LongUtf16TextAcrossBlocks) {
-  // Pairs and three-byte characters over many blocks: every one arrives
-  // whole, and a seek back to the start inside a later block reads it again.
-  std::u16string units;
-  std::string expected;
-  for (int i = 0; units.size() < 3 * kStreamBufferSize / 2; ++i) {
-    if (i % 3 == 0) {
-      units += u"\U0001F600";
-      expected += "\xF0\x9F\x98\x80";
-    } else {
-      units += i % 3 == 1 ? u"\u5730" : u"z";
-      expected += i % 3 == 1 ? "\xE5\x9C\xB0" : "z";
-    }
-  }
-  std::string file = "\xFF\xFE";
-  for (char16_t unit : units) {
-    file += static_cast<char>(unit & 0xFF);
-    file += static_cast<char>(unit >> 8);
-  }
-  WriteFile(dir_.File("long"), file);
-  ByteStream* in = StreamOpen(W(dir_.File("long")).c_str(), "rb");
-  ASSERT_NE(in, nullptr);
-  ASSERT_TRUE(StreamReadUtf16AsUtf8(in, kUtf16Le));
-  for (int pass = 0; pass < 2; ++pass) {
-    std::string got(expected.size() + 8, '\0');
-    EXPECT_EQ(StreamRead(got.data(), 1, got.size(), in), expected.size());
-    got.resize(expected.size());
-    EXPECT_TRUE(got == expected);
-    EXPECT_EQ(StreamSeek(in, 5, kStreamSeekSet), -1);  // not in the buffer, not the start
-    ASSERT_EQ(StreamSeek(in, 0, kStreamSeekSet), 0);
-  }
-  StreamClose(in);
-}
-
 }  // namespace

@@ -205,7 +205,9 @@ TEST_F(Win32StreamTest, ReservedDeviceNamesAreNoOutputs) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(IsReservedDeviceName(c.path), !c.opens);
     EXPECT_EQ(WriteStream(W(c.path), "track"), c.opens ? 0 : -2);
-    if (!c.opens) EXPECT_EQ(errno, ENODEV);
+    if (!c.opens) {
+      EXPECT_EQ(errno, ENODEV);
+    }
   }
   EXPECT_EQ(Listing(d), (std::vector<std::string>{"COM0.bin", "auxiliary.gpx", "com10.bin",
                                                   "console.bin"}));
@@ -224,6 +226,11 @@ TEST_F(Win32StreamTest, DriveRelativeAndHostPrefixes) {
   EXPECT_EQ(HostPath(u"\\\\server\\share\\t.bin"), "\\\\server\\share\\t.bin");
   EXPECT_EQ(HostPath(u"\\\\?\\C:\\t.bin"), "\\\\?\\C:\\t.bin");
   EXPECT_NE(HostPath(u"\\t.bin"), "\\t.bin");  // a device path still
+  // One file by two spellings: its identity, not its name, says so.
+  fs::create_directory(fs::u8path(dir_.File("sub")));
+  EXPECT_TRUE(SameFile(dir_.File("long.bin"), dir_.File("sub/../LONG.BIN")));
+  EXPECT_FALSE(SameFile(dir_.File("long.bin"), dir_.File("sub")));
+  EXPECT_FALSE(SameFile(dir_.File("long.bin"), dir_.File("missing")));
 }
 
 }  // namespace
