@@ -11,7 +11,7 @@ _wayconv_options() {
   local options
   options=$(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
   if [[ -z $options ]]; then
-    options='--window --batch --kind --output --split --no-split --strict --show --export
+    options='--window --batch --kind --output --split --no-split --strict --force --show --export
 --help --version'
   fi
   printf '%s\n' "$options"

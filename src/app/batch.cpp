@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,7 @@
 #include "conversion/conversion_run.h"
 #include "conversion/input_survey.h"
 #include "conversion/track_file.h"
+#include "host/atomic_file.h"
 #include "host/file_stream.h"
 #include "host/text.h"
 #include "shell/settings.h"
@@ -21,8 +23,12 @@ namespace {
 // Set when the log reports a broken MapSource track record, after which the
 // run may still succeed with the points read before it.
 bool g_track_read_error = false;
+// errno of the first log text that could not be printed, 0 while all could.
+int g_log_error = 0;
 
 // Prints a log text as UTF-8, with every "\r\n" as "\n", as soon as it comes.
+// The names in it are the user's: their control characters are shown
+// escaped, never sent to the terminal (the log itself keeps them).
 void PrintLogText(const char16_t* text, size_t length, int /*how*/) {
   std::u16string_view view(text, length);
   if (view == u"Track read error!\r\n") g_track_read_error = true;
@@ -33,13 +39,65 @@ void PrintLogText(const char16_t* text, size_t length, int /*how*/) {
     if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
     out += bytes[i];
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
+  out = EscapeForTerminal(out, true);
+  size_t written = std::fwrite(out.data(), 1, out.size(), stdout);
+  if ((std::fflush(stdout) != 0 || written != out.size()) && g_log_error == 0) {
+    g_log_error = errno != 0 ? errno : EIO;
+  }
 }
 
 // ": <the system's reason>", or nothing when there is none.
 std::string Reason(int error) {
   return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
+}
+
+std::string LinkRefusal(const std::string& output) {
+  return output + " is a link another user made in a shared folder; it is not followed, give "
+                  "another --output";
+}
+
+bool IsFifo(const std::string& host) {
+#ifdef S_ISFIFO
+  struct stat st;
+  return stat(host.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+#else
+  (void)host;
+  return false;
+#endif
+}
+
+// Whether the regular file at `host` is a track file: 80008 bytes that start
+// with a point count the file can hold.
+bool IsTrackFileAt(const std::string& host) {
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0 || st.st_size != static_cast<off_t>(kTrackFileSize)) {
+    return false;
+  }
+  ByteStream* in = StreamOpen(Utf8ToUtf16(host).c_str(), "rb");
+  if (in == nullptr) return false;
+  unsigned char header[4];
+  bool read = StreamRead(header, 1, sizeof header, in) == sizeof header;
+  StreamClose(in);
+  return read && ImagePointCount(header) >= 0 && ImagePointCount(header) <= kSlotCount;
+}
+
+// Why the output must not be replaced, before anything is read: a link
+// another user planted, the input itself, or (without --force) a file that
+// is not a track file (a recording given as --output by mistake, say) or a
+// read-only one. Empty when it may be replaced.
+std::string OutputRefusal(const std::string& input, bool force) {
+  std::string output = HostPath(OutputPath);
+  bool refused = false;
+  ResolveLinks(output, &refused);
+  if (refused) return LinkRefusal(output);
+  if (SameFile(input, output)) return output + " is the input file; give another --output";
+  struct stat st;
+  if (force || stat(output.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+  if (!IsTrackFileAt(output)) {
+    return output + " exists and is not a track file; add --force to replace it";
+  }
+  if (IsReadOnlyFile(output)) return output + " is read-only; add --force to replace it";
+  return std::string();
 }
 
 // The one line that says why no track file was written.
@@ -60,7 +118,21 @@ std::string FailureText(int result, const std::string& input_name) {
     }
     case kRunInputReadFailed:
       return "cannot read " + input_name + Reason(RunErrno);
-    case kRunOutputOpenFailed:
+    case kRunOutputIsInput:
+      return output + " is the input file; give another --output";
+    case kRunOutputOpenFailed: {
+      bool refused = false;
+      ResolveLinks(output, &refused);
+      if (refused) return LinkRefusal(output);
+      if (IsReservedDeviceName(output)) {
+        return output + " is a device name on Windows; give another name";
+      }
+      if (RunErrno == ENXIO && IsFifo(output)) {
+        return "no program is reading " + output + "; start the reader first";
+      }
+      if (IsReadOnlyFile(output)) return output + " is read-only; add --force to replace it";
+      return "cannot write " + output + Reason(RunErrno);
+    }
     case kRunOutputWriteFailed:
       return "cannot write " + output + Reason(RunErrno);
     case kRunInputRejected: {
@@ -109,6 +181,13 @@ int RunBatch(const BatchOptions& options) {
   }
   if (options.split >= 0) DoSplit = options.split;
   if (options.strict) StrictInput = 1;
+  AtomicReplaceReadOnly = options.force;
+  std::string input_host = from_stdin ? std::string() : HostPath(input.c_str());
+  std::string refusal = OutputRefusal(input_host, options.force);
+  if (!refusal.empty()) {
+    PrintError(refusal);
+    return kConvertOpenFailed;
+  }
 
   if (from_stdin) {
     std::string copy;
@@ -129,6 +208,7 @@ int RunBatch(const BatchOptions& options) {
   }
 
   g_track_read_error = false;
+  g_log_error = 0;
   SetLogSink(PrintLogText);
   int result = ConvertTrack();
   SetLogSink(nullptr);
@@ -154,6 +234,12 @@ int RunBatch(const BatchOptions& options) {
   if (from_stdin) {
     RemoveStandardInputCopy();
     InputLogName = nullptr;
+  }
+  if (g_log_error != 0 && result == kConvertOk) {
+    // The track file is complete, but whoever reads the log learns nothing.
+    PrintError(std::string("cannot write the log to standard output: ") +
+               std::strerror(g_log_error) + "; the track file was written");
+    return kConvertWriteFailed;
   }
   return result;
 }

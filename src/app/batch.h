@@ -12,6 +12,7 @@ struct BatchOptions {
   int kind = 0;         // 0: from the input's extension (NMEA for standard input)
   int split = -1;       // -1: the saved or default setting
   bool strict = false;  // the device's reading only, whatever StrictInput says
+  bool force = false;   // replace an existing output that is not a track file, or read-only
 };
 
 /// Exit status for a command-line mistake.

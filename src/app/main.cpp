@@ -18,7 +18,7 @@ const char kUsage[] =
     "usage: wayconv [INPUT]\n"
     "       wayconv --window [INPUT]\n"
     "       wayconv --batch [--kind KIND] [--output PATH]\n"
-    "                       [--split|--no-split] [--strict] INPUT\n"
+    "                       [--split|--no-split] [--strict] [--force] INPUT\n"
     "       wayconv --show TRACKFILE\n"
     "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
@@ -61,6 +61,8 @@ const char kUsage[] =
     "                 device did; without it, an NMEA log with fewer than two\n"
     "                 $GPRMC fixes is read as RMC of all talkers, then as GGA\n"
     "                 fixes, and a GPX file without track points as a route\n"
+    "  --force        replace an existing output that is not a track file (or, with\n"
+    "                 --export, not of its format) or that is read-only\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -96,6 +98,7 @@ enum OptionId {
   kOptSplit,
   kOptNoSplit,
   kOptStrict,
+  kOptForce,
   kOptShow,
   kOptExport,
 };
@@ -112,6 +115,7 @@ const OptionSpec kOptions[] = {
     {"--split",    kOptSplit,    false},
     {"--no-split", kOptNoSplit,  false},
     {"--strict",   kOptStrict,   false},
+    {"--force",    kOptForce,    false},
     {"--show",     kOptShow,     false},
     {"--export",   kOptExport,   true},
 };
@@ -159,6 +163,9 @@ int ReadTrackCommand(const CommandLine& line, TrackCommand* command) {
         if (option.value.empty()) return UsageError("--output needs a path");
         command->output = option.value;
         have_output = true;
+        continue;
+      case kOptForce:
+        command->force = true;
         continue;
       case kOptBatch:
       case kOptSplit:
@@ -219,6 +226,10 @@ int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
         break;
       case kOptStrict:
         options.strict = true;
+        break;
+      case kOptForce:
+        options.force = true;
+        read->batch_options = true;
         break;
       case kOptKind:
         read->batch_options = true;

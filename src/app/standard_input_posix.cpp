@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int kCopySignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process and that can be caught.
+constexpr int kCopySignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM};
 constexpr size_t kCopyBlockSize = 64 * 1024;
 
 // The copy's path for the signal handlers, which may only read it.
@@ -22,6 +23,7 @@ volatile sig_atomic_t g_have_copy = 0;
 
 void RemoveCopyAndEnd(int signal_number) {
   if (g_have_copy) unlink(g_copy_path);
+  RemoveTemporaryForSignal();  // the output's, when it comes during the write
   g_have_copy = 0;
   struct sigaction action = {};
   action.sa_handler = SIG_DFL;
@@ -29,7 +31,7 @@ void RemoveCopyAndEnd(int signal_number) {
   raise(signal_number);  // delivered when the handler returns
 }
 
-// Blocks the three signals (or unblocks them): the copy's path and the flag
+// Blocks those signals (or unblocks them): the copy's path and the flag
 // change only while no handler can run.
 void BlockCopySignals(int how) {
   sigset_t set;

@@ -7,6 +7,7 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/track_file.h"
+#include "host/atomic_file.h"
 #include "host/gzip_stream.h"
 #include "readers/fit_reader.h"
 #include "readers/gpx_reader.h"
@@ -215,8 +216,10 @@ int CountPoints() {
 
 // Counts the points of the device's reading and, when there are fewer than
 // two, of each fallback reading in turn, until one has two. Leaves the
-// reader set to the reading counted last.
-int CountWithFallbacks(int* count) {
+// reader set to the reading counted last; *announcement is the log line
+// that names the fallback used, or null.
+int CountReadings(int* count, const char16_t** announcement) {
+  *announcement = nullptr;
   UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
   *count = CountPoints();
   if (*count >= 2 || StrictInput) return kPassOk;
@@ -228,10 +231,40 @@ int CountWithFallbacks(int* count) {
     UseReading(fallback.nmea_mode, fallback.gpx_element);
     *count = CountPoints();
     if (*count >= 2) {
-      AppendLog(fallback.announcement);
+      *announcement = fallback.announcement;
       break;
     }
   }
+  return kPassOk;
+}
+
+// The byte order of a text input that starts with a UTF-16 byte order mark,
+// or 0. Leaves the stream anywhere.
+int Utf16TextOrder() {
+  if (InputKind != kInputNmea && InputKind != kInputGpx) return 0;
+  unsigned char mark[2];
+  if (StreamSeek(InputStream, 0, kStreamSeekSet) != 0) return 0;
+  return Utf16ByteOrder(mark, StreamRead(mark, 1, sizeof mark, InputStream));
+}
+
+// CountReadings, and when the bytes give fewer than two points of a UTF-16
+// text (PowerShell's ">" writes one), the same readings of its text
+// transcoded to UTF-8, from which the storing pass then reads too.
+int CountWithFallbacks(int* count) {
+  const char16_t* announcement = nullptr;
+  int result = CountReadings(count, &announcement);
+  if (result != kPassOk) return result;
+  int order = *count < 2 && !StrictInput ? Utf16TextOrder() : 0;
+  if (order != 0) {
+    if (!StreamReadUtf16AsUtf8(InputStream, order)) {
+      return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
+    }
+    StartOffset = 0;
+    result = CountReadings(count, &announcement);
+    if (result != kPassOk) return result;
+    if (*count >= 2) AppendLog(u"UTF-16 text: reading it as UTF-8\r\n");
+  }
+  if (announcement != nullptr) AppendLog(announcement);
   return kPassOk;
 }
 
@@ -362,6 +395,14 @@ int ConvertTrack() {
   ClearTrackImage();
   if (RunPointPass() != kPassOk) return kConvertPassFailed;
   CloseInput();
+
+  // Replacing the input by its own track file would lose the recording.
+  if (SameFile(HostPath(InputPath), HostPath(OutputPath))) {
+    NoteFailure(kRunOutputIsInput);
+    RunErrno = 0;
+    AppendLog(u"Output file open error!\r\n");
+    return kConvertOpenFailed;
+  }
 
   OutputStream = StreamOpen(OutputPath, "wb");
   if (OutputStream == nullptr) {

@@ -25,6 +25,7 @@ constexpr int kRunInputReadFailed = 2;  // a read, tell or seek of the input fai
 constexpr int kRunInputRejected = 3;    // its content: header, too few points, changed
 constexpr int kRunOutputOpenFailed = 4;
 constexpr int kRunOutputWriteFailed = 5;  // a write, or committing the file
+constexpr int kRunOutputIsInput = 6;      // the output names the input file itself
 extern int RunFailure;
 extern int RunErrno;       // errno of the failed system call, 0 when unknown
 extern int CountedPoints;  // points found by the counting pass of the reading used

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -288,10 +289,28 @@ TEST_F(FaultInjectionTest, FifoOutputIsWrittenInPlace) {
   const std::string expected = ReadFile(output_);
   fs::remove(output_);
   ASSERT_EQ(mkfifo(output_.c_str(), 0600), 0);
+  // The reader is there before the conversion opens the FIFO (without one
+  // the open is refused at once); until the writer comes it reads nothing.
+  int fd = open(output_.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
   std::string received;
-  std::thread reader([&] { received = ReadFile(output_); });
+  std::thread reader([&] {
+    char block[4096];
+    for (int idle = 0; idle < 10000;) {
+      ssize_t n = read(fd, block, sizeof block);
+      if (n > 0) {
+        received.append(block, static_cast<size_t>(n));
+      } else if (n == 0 && !received.empty()) {
+        break;  // the writer closed it
+      } else {
+        ++idle;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+  });
   int result = Convert(kInputPlt, output_);
   reader.join();
+  close(fd);
   EXPECT_EQ(result, kConvertOk);
   EXPECT_TRUE(received == expected);
   EXPECT_TRUE(fs::is_fifo(output_));

@@ -185,6 +185,20 @@ std::string DescribeHeader(const std::string& name, const char* bytes, size_t le
   return name + " ends inside its six-line PLT header; check the file";
 }
 
+// Text in UTF-16 without a byte order mark: its first characters are ASCII
+// with a zero byte after (little endian) or before (big endian) each.
+bool LooksLikeUtf16(const char* bytes, size_t length) {
+  size_t pairs = length / 2;
+  if (pairs < 4) return false;
+  bool le = true, be = true;
+  for (size_t i = 0; i < pairs; ++i) {
+    char a = bytes[2 * i], b = bytes[2 * i + 1];
+    le = le && a != 0 && b == 0;
+    be = be && a == 0 && b != 0;
+  }
+  return le || be;
+}
+
 }  // namespace
 
 int GuessInputKind(const char* bytes, size_t length) {
@@ -239,7 +253,9 @@ std::string DescribeRejectedInput(const std::string& name, int result) {
   size_t length = StreamRead(bytes, 1, sizeof bytes, in);
   std::string text;
   int guess = GuessInputKind(bytes, length);
-  if (guess != 0 && guess != InputKind) {
+  if (LooksLikeUtf16(bytes, length)) {
+    text = name + " looks like UTF-16 text without a byte order mark; save it as UTF-8";
+  } else if (guess != 0 && guess != InputKind) {
     text = name + " looks like " + KindTitle(guess) + ": try --kind " + KindName(guess);
   } else if (result == kConvertOpenFailed) {
     text = DescribeHeader(name, bytes, length);

@@ -197,4 +197,100 @@ TEST_F(ReadingFallbackTest, LongRouteIsThinnedAsAnyRecording) {
                        dir_.File("Tracks.bin")));
 }
 
+// `text` (ASCII and any UTF-8) as UTF-16 in either byte order, with or
+// without the byte order mark.
+std::string Utf16(const std::string& text, bool little_endian, bool mark) {
+  std::u16string units = W(text);
+  std::string bytes;
+  if (mark) units.insert(units.begin(), u'\xFEFF');
+  for (char16_t unit : units) {
+    char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+    bytes += little_endian ? std::string{low, high} : std::string{high, low};
+  }
+  return bytes;
+}
+
+TEST_F(ReadingFallbackTest, Utf16TextWithAMarkIsReadAsItsText) {
+  const char kUtf16[] = "UTF-16 text: reading it as UTF-8\r\n";
+  const std::string gprmc = Rmc("GP", "120000", "07.038") + "caf\xC3\xA9 \xF0\x9F\x98\x80\r\n" +
+                            Rmc("GP", "120001", "07.040");
+  const std::string gn = Rmc("GN", "120000", "07.038") + Rmc("GN", "120001", "07.040");
+  const std::string route = "<gpx><rte><rtept lat=\"48.1173\" lon=\"11.516667\"/>"
+                            "<rtept lat=\"48.1174\" lon=\"11.516667\"/></rte></gpx>";
+  const Points two = {{Lat(7.038), kLon}, {Lat(7.040), kLon}};
+  struct Case {
+    const char* label;
+    int kind;
+    std::string text;
+    std::string fallback;  // the fallback's log line, if one is needed
+    Points points;
+  } cases[] = {
+      {"$GPRMC", kInputNmea, gprmc, "", two},
+      {"GN only", kInputNmea, gn, kAnyRmc, two},
+      {"route", kInputGpx, route, kRoute, {{48.1173, 11.516667}, {48.1174, 11.516667}}},
+  };
+  std::string input = dir_.File("input");
+  std::string output = dir_.File("Tracks.bin");
+  for (const Case& c : cases) {
+    for (bool little_endian : {true, false}) {
+      for (bool mark : {true, false}) {
+        for (int strict : {0, 1}) {
+          SCOPED_TRACE(std::string(c.label) + (little_endian ? " LE" : " BE") +
+                       (mark ? " with mark" : " without") + (strict ? ", strict" : ""));
+          ResetAllForTest();
+          WriteFile(input, Utf16(c.text, little_endian, mark));
+          WriteFile(output, "");
+          PrepareRun(input, c.kind, output);
+          StrictInput = strict;
+          int result = ConvertTrack();
+          if (!mark || strict) {
+            // Without the mark it is not taken for text; --strict reads bytes only.
+            EXPECT_EQ(result, kConvertPassFailed);
+            EXPECT_EQ(LogText(), "Input file: " + input + "\r\nToo short input file!\r\n");
+            continue;
+          }
+          ASSERT_EQ(result, kConvertOk);
+          EXPECT_EQ(LogText(), SuccessLog(input, kUtf16 + c.fallback + kFirstTrack, output));
+          std::vector<StoredPoint> stored = StoredPoints(ReadFile(output));
+          ASSERT_EQ(stored.size(), c.points.size());
+          for (size_t i = 0; i < stored.size(); ++i) {
+            EXPECT_NEAR(stored[i].latitude, c.points[i].first, 1e-7) << i;
+            EXPECT_NEAR(stored[i].longitude, c.points[i].second, 1e-7) << i;
+          }
+          EXPECT_EQ(NmeaReadMode, kNmeaGprmcOnly);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(ReadingFallbackTest, LongUtf16LogGivesTheSameTrackFile) {
+  // Far longer than one block of the transcoder, with characters of two and
+  // four bytes all along, so that units and surrogate pairs fall on the
+  // blocks' edges; more points than the file holds, so the storing pass
+  // skips through the text too.
+  std::string text;
+  for (int i = 0; i < 12000; ++i) {
+    char minutes[16];
+    std::snprintf(minutes, sizeof minutes, "%02d.%03d", i / 1000 % 60, i % 1000);
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d%02d%02d", i / 3600 % 24, i / 60 % 60, i % 60);
+    text += Rmc("GP", time, minutes);
+    text += i % 3 == 0 ? "\xC3\xBC\r\n" : "\xF0\x9F\x98\x80\r\n";
+  }
+  std::string output = dir_.File("Tracks.bin");
+  WriteFile(dir_.File("utf8"), text);
+  PrepareRun(dir_.File("utf8"), kInputNmea, output);
+  ASSERT_EQ(ConvertTrack(), kConvertOk);
+  std::string expected = ReadFile(output);
+  for (bool little_endian : {true, false}) {
+    ResetAllForTest();
+    WriteFile(dir_.File("utf16"), Utf16(text, little_endian, true));
+    PrepareRun(dir_.File("utf16"), kInputNmea, output);
+    ASSERT_EQ(ConvertTrack(), kConvertOk);
+    EXPECT_TRUE(ReadFile(output) == expected) << little_endian;
+    EXPECT_NE(LogText().find("UTF-16 text: reading it as UTF-8\r\n"), std::string::npos);
+  }
+}
+
 }  // namespace

@@ -3,8 +3,12 @@
 #include "host/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <string>
@@ -110,6 +114,135 @@ TEST_F(AtomicFileTest, FoldersAndFifos) {
   EXPECT_EQ(FolderOf("name"), ".");
   EXPECT_EQ(FolderOf("/name"), "/");
   EXPECT_EQ(FolderOf("/a/b/name"), "/a/b");
+}
+
+TEST_F(AtomicFileTest, KeptModeLosesSetuidAndSetgid) {
+  std::string path = dir_.File("tool");
+  WriteFile(path, "previous");
+  ASSERT_EQ(chmod(path.c_str(), 06755), 0);
+  ASSERT_TRUE(WriteFileAtomically(path, "new bytes", 0600));
+  EXPECT_EQ(ModeOf(path) & 07777, 0755);
+}
+
+TEST_F(AtomicFileTest, ReadOnlyNeedsForce) {
+  std::string path = dir_.File("locked");
+  WriteFile(path, "previous");
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  EXPECT_TRUE(IsReadOnlyFile(path));
+  int error = 0;
+  EXPECT_FALSE(WriteFileAtomically(path, "new bytes", 0600, &error));
+  EXPECT_EQ(error, EACCES);
+  EXPECT_EQ(ReadFile(path), "previous");
+  AtomicReplaceReadOnly = true;
+  EXPECT_TRUE(WriteFileAtomically(path, "new bytes", 0600));
+  AtomicReplaceReadOnly = false;
+  EXPECT_EQ(ReadFile(path), "new bytes");
+  EXPECT_EQ(ModeOf(path) & 07777, 0444);
+  EXPECT_FALSE(IsReadOnlyFile(dir_.path()));
+  EXPECT_EQ(Temporaries(), 0);
+}
+
+TEST_F(AtomicFileTest, FifoWithoutReaderAndDevices) {
+  std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int error = 0;
+  // In a child with an alarm: a blocking open would wait for ever.
+  pid_t child = fork();
+  if (child == 0) {
+    alarm(10);
+    _exit(WriteFileAtomically(fifo, "x", 0600, &error) ? 1 : error == ENXIO ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
+  EXPECT_TRUE(WriteFileAtomically("/dev/null", "x", 0600));
+  EXPECT_FALSE(WriteFileAtomically("/dev/full", "x", 0600, &error));
+  EXPECT_EQ(error, ENOSPC);
+}
+
+// Links in a sticky folder that everyone may write: followed only when they
+// belong to the caller or the folder's owner. Needs root to give a link away.
+TEST_F(AtomicFileTest, ProtectedLinksInSharedFolders) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a link owned by another user";
+  SavedEnvironment saved({"WAYCONV_ROOT"});
+  unsetenv("WAYCONV_ROOT");
+  std::string shared = dir_.File("shared");
+  ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  std::string secret = dir_.File("secret");
+  WriteFile(secret, "root's own");
+  chmod(secret.c_str(), 0600);
+  std::string planted = shared + "/planted";
+  ASSERT_EQ(symlink(secret.c_str(), planted.c_str()), 0);
+  ASSERT_EQ(lchown(planted.c_str(), 65534, 65534), 0);
+  bool refused = false;
+  EXPECT_EQ(ResolveLinks(planted, &refused), planted);
+  EXPECT_TRUE(refused);
+  int error = 0;
+  EXPECT_FALSE(WriteFileAtomically(planted, "overwritten", 0600, &error));
+  EXPECT_EQ(error, EACCES);
+  EXPECT_EQ(ReadFile(secret), "root's own");
+  EXPECT_EQ(Temporaries(), 0);
+
+  // The caller's own link there, a link outside a sticky folder, and one
+  // under WAYCONV_ROOT are followed.
+  std::string own = shared + "/own";
+  ASSERT_EQ(symlink(secret.c_str(), own.c_str()), 0);
+  EXPECT_EQ(ResolveLinks(own, &refused), secret);
+  EXPECT_FALSE(refused);
+  setenv("WAYCONV_ROOT", shared.c_str(), 1);
+  EXPECT_EQ(ResolveLinks(planted, &refused), secret);
+  EXPECT_FALSE(refused);
+  unsetenv("WAYCONV_ROOT");
+  ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+  EXPECT_EQ(ResolveLinks(planted, &refused), secret);
+  EXPECT_FALSE(refused);
+}
+
+// A signal that ends the process while a temporary exists removes it first,
+// and the process still ends by that signal; the target stays as it was.
+TEST_F(AtomicFileTest, SignalsRemoveTheTemporary) {
+  std::string path = dir_.File("target");
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM}) {
+    SCOPED_TRACE(signal_number);
+    WriteFile(path, "previous");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      close(ready[0]);
+      signal(signal_number, SIG_DFL);
+      AtomicFile file;
+      if (!AtomicOpen(path, 0600, &file) || !WriteAll(file.fd, "half", 4)) _exit(3);
+      (void)!write(ready[1], "r", 1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    EXPECT_EQ(Temporaries(), 1);
+    kill(child, signal_number);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), signal_number);
+    EXPECT_EQ(Temporaries(), 0);
+    EXPECT_EQ(ReadFile(path), "previous");
+  }
+  // An ignored signal stays ignored while the temporary exists.
+  struct sigaction before;
+  sigaction(SIGHUP, nullptr, &before);
+  signal(SIGHUP, SIG_IGN);
+  AtomicFile file;
+  ASSERT_TRUE(AtomicOpen(path, 0600, &file));
+  struct sigaction during;
+  sigaction(SIGHUP, nullptr, &during);
+  EXPECT_EQ(during.sa_handler, SIG_IGN);
+  EXPECT_TRUE(AtomicCommit(&file, true));
+  sigaction(SIGHUP, &before, nullptr);
 }
 
 }  // namespace

@@ -10,9 +10,14 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "host/atomic_file.h"
 #include "host/win32_path.h"
+
+bool AtomicReplaceReadOnly = false;
+
+void RemoveTemporaryForSignal() {}
 
 namespace {
 
@@ -27,11 +32,31 @@ size_t LastSeparator(const std::string& path) {
   return std::string::npos;
 }
 
-// Creates a fresh temporary beside `target`: ".NAME.wayconv-PID-N".
+// Where the folder part of `path` ends: after its last separator, or after
+// the drive of a drive-relative name ("a:b.bin"), else 0.
+size_t FolderLength(const std::string& path) {
+  size_t cut = LastSeparator(path);
+  if (cut != std::string::npos) return cut + 1;
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+  size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (Upper(a[i]) != b[i]) return false;
+  }
+  return true;
+}
+
+// Creates a fresh temporary beside `target`: ".NAME.wayconv-PID-N". Beside a
+// drive-relative name means on that drive, so a missing drive fails here.
 HANDLE CreateTemporary(const std::string& target, DWORD attributes, std::string* temp) {
-  size_t cut = LastSeparator(target);
-  std::string folder = cut == std::string::npos ? "" : target.substr(0, cut + 1);
-  std::string base = cut == std::string::npos ? target : target.substr(cut + 1);
+  size_t cut = FolderLength(target);
+  std::string folder = target.substr(0, cut);
+  std::string base = target.substr(cut);
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = folder + "." + base + ".wayconv-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -89,12 +114,62 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, cut);
 }
 
-std::string ResolveLinks(const std::string& path) { return path; }
+std::string ResolveLinks(const std::string& path, bool* refused) {
+  if (refused != nullptr) *refused = false;
+  return path;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  // The volume's serial number and the file index name a file, as device
+  // and inode do.
+  auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(handle, info) != 0;
+    CloseHandle(handle);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return identity(a, &ia) && identity(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsReservedDeviceName(const std::string& path) {
+  if (EqualsIgnoringCase(path, "NUL") || EqualsIgnoringCase(path, "\\\\.\\NUL")) return false;
+  if (path.size() >= 4 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]) &&
+      path[2] == '.' && IsPathSeparator(path[3])) {
+    return true;  // the device namespace
+  }
+  // The last part up to its first dot, without trailing blanks, is what
+  // Windows compares.
+  std::string base = path.substr(FolderLength(path));
+  base = base.substr(0, base.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (const char* name : {"CON", "PRN", "AUX", "NUL"}) {
+    if (EqualsIgnoringCase(base, name)) return true;
+  }
+  return base.size() == 4 && (EqualsIgnoringCase(base.substr(0, 3), "COM") ||
+                              EqualsIgnoringCase(base.substr(0, 3), "LPT")) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+             FILE_ATTRIBUTE_READONLY;
+}
 
 mode_t CurrentUmask() { return 0; }
 
 bool AtomicOpen(const std::string& path, mode_t, AtomicFile* file) {
   *file = AtomicFile();
+  if (IsReservedDeviceName(path)) {
+    errno = ENODEV;
+    return false;
+  }
   std::wstring wide = WidePath(path);
   DWORD attributes = GetFileAttributesW(wide.c_str());
   bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -102,7 +177,7 @@ bool AtomicOpen(const std::string& path, mode_t, AtomicFile* file) {
     errno = EISDIR;
     return false;
   }
-  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0 && !AtomicReplaceReadOnly) {
     errno = EACCES;
     return false;
   }
@@ -148,6 +223,14 @@ bool AtomicCommit(AtomicFile* file, bool ok) {
   file->fd = -1;
   if (!file->temp.empty()) {
     std::wstring temp = WidePath(file->temp);
+    if (ok && AtomicReplaceReadOnly) {
+      // --force: a read-only target gives way (the rename cannot replace it).
+      std::wstring target = WidePath(file->target);
+      DWORD attributes = GetFileAttributesW(target.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+      }
+    }
     if (ok) {
       failed(MoveFileExW(temp.c_str(), WidePath(file->target).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/text.h"
+
 namespace {
 
 // The row whose name `arg` spells, with "=VALUE" after it for a row that
@@ -60,7 +62,7 @@ bool HasOption(const CommandLine& line, int id) {
 }
 
 void PrintError(const std::string& message) {
-  std::fprintf(stderr, "wayconv: %s\n", message.c_str());
+  std::fprintf(stderr, "wayconv: %s\n", EscapeForTerminal(message).c_str());
 }
 
 int UsageError(const std::string& message) {

@@ -11,7 +11,13 @@
 
 namespace {
 
-bool IsDevicePath(const char16_t* path) { return path[0] == u'\\'; }
+bool IsDevicePath(const char16_t* path) {
+#ifdef _WIN32
+  // \\server\share\... and \\?\... are the host's own paths.
+  if (path[0] == u'\\' && path[1] == u'\\') return false;
+#endif
+  return path[0] == u'\\';
+}
 
 ByteStream* NewStream(int fd, bool writing) {
   auto* stream = new ByteStream;
@@ -51,7 +57,93 @@ bool FlushWrites(ByteStream* stream) {
   return !stream->failed;
 }
 
+void PutUtf8(unsigned char*& out, uint32_t c) {
+  if (c < 0x80) {
+    *out++ = static_cast<unsigned char>(c);
+  } else if (c < 0x800) {
+    *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+    *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+    *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+  } else {
+    *out++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+    *out++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Transcodes the next block of UTF-16 into the buffer: at most
+// kStreamBufferSize / 2 bytes of the file, which never make more than
+// 3/2 as many UTF-8 bytes (plus a carried unit), so the buffer holds them.
+// The count of bytes made, 0 at the end, -1 on an error.
+int64_t ReadUtf16Block(ByteStream* stream) {
+  unsigned char* out = stream->buffer;
+  for (;;) {
+    int64_t n = HostRead(stream->fd, stream->raw, kStreamBufferSize / 2);
+    if (n < 0) return -1;
+    if (n == 0) {
+      // A cut unit or a high surrogate left alone at the end.
+      if (stream->carry_byte >= 0 || stream->carry_high >= 0) PutUtf8(out, 0xFFFD);
+      stream->carry_byte = stream->carry_high = -1;
+      return out - stream->buffer;
+    }
+    for (int64_t i = 0; i < n; ++i) {
+      if (stream->carry_byte < 0) {
+        stream->carry_byte = stream->raw[i];
+        continue;
+      }
+      unsigned first = static_cast<unsigned>(stream->carry_byte);
+      unsigned second = stream->raw[i];
+      stream->carry_byte = -1;
+      uint32_t unit = stream->utf16 == kUtf16Le ? first | (second << 8) : (first << 8) | second;
+      if (stream->carry_high >= 0) {
+        uint32_t high = static_cast<uint32_t>(stream->carry_high);
+        stream->carry_high = -1;
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+          PutUtf8(out, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+          continue;
+        }
+        PutUtf8(out, 0xFFFD);
+      }
+      if (unit >= 0xD800 && unit <= 0xDBFF) {
+        stream->carry_high = static_cast<int>(unit);
+      } else {
+        PutUtf8(out, unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit);
+      }
+    }
+    if (out > stream->buffer) return out - stream->buffer;
+  }
+}
+
 }  // namespace
+
+int Utf16ByteOrder(const unsigned char* bytes, size_t length) {
+  if (length < 2) return 0;
+  if (bytes[0] == 0xFF && bytes[1] == 0xFE) return kUtf16Le;
+  if (bytes[0] == 0xFE && bytes[1] == 0xFF) return kUtf16Be;
+  return 0;
+}
+
+bool StreamReadUtf16AsUtf8(ByteStream* stream, int order) {
+  // Compressed UTF-16 is not transcoded: the transcoder reads the file itself.
+  if (stream->writing || stream->gzip != nullptr || (order != kUtf16Le && order != kUtf16Be)) {
+    return false;
+  }
+  if (stream->raw == nullptr) {
+    stream->raw = static_cast<unsigned char*>(std::malloc(kStreamBufferSize / 2));
+    if (stream->raw == nullptr) return false;
+  }
+  stream->utf16 = order;
+  if (!HostSeek(stream->fd, 2)) return false;
+  stream->buffer_pos = 0;
+  stream->next = stream->end = stream->buffer;
+  stream->failed = false;
+  stream->carry_byte = stream->carry_high = -1;
+  return true;
+}
 
 std::string HostPath(const char16_t* path) {
   std::string bytes = Utf16ToUtf8(std::u16string_view(path, WideLength(path)));
@@ -99,8 +191,9 @@ int StreamRefillGetc(ByteStream* stream) {
   if (stream->writing || stream->failed) return -1;
   stream->buffer_pos += stream->end - stream->buffer;
   stream->next = stream->end = stream->buffer;
-  int64_t n = stream->gzip != nullptr ? GzipRead(stream, stream->buffer, kStreamBufferSize)
-                                       : HostRead(stream->fd, stream->buffer, kStreamBufferSize);
+  int64_t n = stream->utf16 != 0     ? ReadUtf16Block(stream)
+              : stream->gzip != nullptr ? GzipRead(stream, stream->buffer, kStreamBufferSize)
+                                        : HostRead(stream->fd, stream->buffer, kStreamBufferSize);
   if (n < 0) stream->failed = true;
   if (n <= 0) return -1;
   stream->end = stream->buffer + n;
@@ -184,6 +277,10 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
     stream->next = stream->buffer + (target - stream->buffer_pos);
     return 0;
   }
+  // Transcoded text starts again from its beginning only.
+  if (stream->utf16 != 0) {
+    return target == 0 && StreamReadUtf16AsUtf8(stream, stream->utf16) ? 0 : -1;
+  }
   if (stream->gzip != nullptr) return GzipSeek(stream, target);
   if (!HostSeek(stream->fd, target)) return -1;
   stream->buffer_pos = target;
@@ -211,6 +308,7 @@ int StreamClose(ByteStream* stream) {
   }
   GzipFree(stream->gzip);
   std::free(stream->buffer);
+  std::free(stream->raw);
   delete stream;
   if (!ok) errno = error;
   return ok ? 0 : -1;

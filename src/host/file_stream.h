@@ -34,6 +34,12 @@ struct ByteStream {
   std::string temp_path;            // writing: the temporary, empty when written in place
   GzipInput* gzip = nullptr;        // reading: decompresses the file when set
   bool damaged = false;             // reading: the compressed data was damaged or cut short
+  // Reading UTF-16 text as UTF-8 (StreamReadUtf16AsUtf8): positions count
+  // the UTF-8 bytes handed out, the file is read through `raw`.
+  int utf16 = 0;                 // 0 bytes as they are, kUtf16Le or kUtf16Be
+  unsigned char* raw = nullptr;  // kStreamBufferSize / 2 bytes of the file
+  int carry_byte = -1;           // the first byte of a unit cut by a block's end
+  int carry_high = -1;           // a high surrogate waiting for its low one
 };
 
 constexpr size_t kStreamBufferSize = 256 * 1024;
@@ -44,6 +50,20 @@ constexpr int kStreamSeekCur = 1;
 /// only a regular file opens (no directory, FIFO or device), and the open never
 /// blocks.
 ByteStream* StreamOpen(const char16_t* path, const char* mode);
+
+constexpr int kUtf16Le = 1;
+constexpr int kUtf16Be = 2;
+
+/// The byte order a UTF-16 byte order mark at the start of `bytes` names
+/// (kUtf16Le, kUtf16Be), or 0.
+int Utf16ByteOrder(const unsigned char* bytes, size_t length);
+
+/// From now on `stream` (opened "rb") hands out the file's text, UTF-16 in
+/// `order` after its two-byte mark, as UTF-8, starting again at position 0;
+/// unpaired surrogates and a cut last unit read as U+FFFD. Only positions in
+/// the buffer and position 0 can be sought. False when the file cannot be
+/// rewound.
+bool StreamReadUtf16AsUtf8(ByteStream* stream, int order);
 
 /// Refills the read buffer and returns its first byte, or -1 at the end.
 int StreamRefillGetc(ByteStream* stream);

@@ -148,4 +148,49 @@ TEST_F(FileStreamTest, DevicePathsStayUnderTheRoot) {
   EXPECT_FALSE(FileExists(dir_.File("escape.bin")));
 }
 
+TEST_F(FileStreamTest, Utf16TextReadsAsUtf8) {
+  struct Case {
+    const char* label;
+    std::string file;  // after the mark, little endian
+    std::string text;  // what the stream hands out
+  } cases[] = {
+      {"ASCII", std::string("a\0b\0", 4), "ab"},
+      {"two and three bytes", std::string("\xFC\0\x30\x57", 4), "\xC3\xBC\xE5\x9C\xB0"},
+      {"a pair", std::string("\x3D\xD8\x00\xDE", 4), "\xF0\x9F\x98\x80"},
+      {"lone high, then ASCII", std::string("\x3D\xD8x\0", 4), "\xEF\xBF\xBDx"},
+      {"lone low", std::string("\x00\xDEx\0", 4), "\xEF\xBF\xBDx"},
+      {"high at the end", std::string("x\0\x3D\xD8", 4), "x\xEF\xBF\xBD"},
+      {"odd last byte", std::string("x\0y", 3), "x\xEF\xBF\xBD"},
+      {"empty", "", ""},
+  };
+  std::string path = dir_.File("text");
+  for (const Case& c : cases) {
+    for (bool little_endian : {true, false}) {
+      SCOPED_TRACE(std::string(c.label) + (little_endian ? " LE" : " BE"));
+      std::string file = little_endian ? "\xFF\xFE" : "\xFE\xFF";
+      for (size_t i = 0; i + 1 < c.file.size(); i += 2) {
+        file += little_endian ? c.file.substr(i, 2) : std::string{c.file[i + 1], c.file[i]};
+      }
+      if (c.file.size() % 2 != 0) file += c.file.back();
+      WriteFile(path, file);
+      ByteStream* in = StreamOpen(W(path).c_str(), "rb");
+      ASSERT_NE(in, nullptr);
+      EXPECT_EQ(Utf16ByteOrder(reinterpret_cast<const unsigned char*>(file.data()), file.size()),
+                little_endian ? kUtf16Le : kUtf16Be);
+      StreamGetc(in);  // read as bytes first: the switch starts the text again
+      ASSERT_TRUE(StreamReadUtf16AsUtf8(in, little_endian ? kUtf16Le : kUtf16Be));
+      for (int pass = 0; pass < 2; ++pass) {
+        std::string got;
+        for (int b; (b = StreamGetc(in)) >= 0;) got += static_cast<char>(b);
+        EXPECT_EQ(got, c.text);
+        EXPECT_EQ(StreamTell(in), static_cast<int64_t>(c.text.size()));
+        ASSERT_EQ(StreamSeek(in, 0, kStreamSeekSet), 0);  // the next pass
+      }
+      StreamClose(in);
+    }
+  }
+  EXPECT_EQ(Utf16ByteOrder(reinterpret_cast<const unsigned char*>("\xFF"), 1), 0);
+  EXPECT_EQ(Utf16ByteOrder(reinterpret_cast<const unsigned char*>("\xEF\xBB\xBF"), 3), 0);
+}
+
 }  // namespace

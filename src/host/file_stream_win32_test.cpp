@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "host/atomic_file.h"
 #include "host/file_stream.h"
 #include "host/text.h"
 #include "test_util.h"
@@ -170,6 +172,65 @@ TEST_F(Win32StreamTest, NamesBeyondAscii) {
   ASSERT_EQ(WriteStream(path, "walk"), 0);
   EXPECT_EQ(Listing(dir_.path()), std::vector<std::string>{name});
   EXPECT_EQ(ReadStream(path), "walk");
+}
+
+TEST_F(Win32StreamTest, ReservedDeviceNamesAreNoOutputs) {
+  const std::string d = dir_.path();
+  struct Case {
+    std::string path;
+    bool opens;
+  } cases[] = {
+      {"NUL", true},
+      {"nul", true},
+      {"\\\\.\\NUL", true},
+      {d + "\\aux.gpx", false},
+      {d + "\\AUX", false},
+      {d + "\\con.txt", false},
+      {d + "\\Prn.bin", false},
+      {d + "\\nul.bin", false},
+      {d + "\\COM1", false},
+      {d + "\\com9.gpx", false},
+      {d + "\\LPT1.tar.gz", false},
+      {d + "\\lpt5 .bin", false},
+      {"COM1", false},
+      {"\\\\.\\COM1", false},
+      {"\\\\.\\PhysicalDrive0", false},
+      // Names that only start like a device are files.
+      {d + "\\auxiliary.gpx", true},
+      {d + "\\com10.bin", true},
+      {d + "\\COM0.bin", true},
+      {d + "\\console.bin", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(IsReservedDeviceName(c.path), !c.opens);
+    EXPECT_EQ(WriteStream(W(c.path), "track"), c.opens ? 0 : -2);
+    if (!c.opens) {
+      EXPECT_EQ(errno, ENODEV);
+    }
+  }
+  EXPECT_EQ(Listing(d), (std::vector<std::string>{"COM0.bin", "auxiliary.gpx", "com10.bin",
+                                                  "console.bin"}));
+}
+
+TEST_F(Win32StreamTest, DriveRelativeAndHostPrefixes) {
+  // A drive that does not exist: the temporary cannot be made, so the open
+  // fails (status 2), not the write.
+  EXPECT_EQ(WriteStream(u"q:b.bin", "track"), -2);
+  // \\?\ and \\server\share are host paths, never device paths under the root.
+  PrivateEnvironment environment(dir_);
+  std::string windows = dir_.File("long.bin");
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  ASSERT_EQ(WriteStream(W("\\\\?\\" + windows), "track"), 0);
+  EXPECT_EQ(ReadFile(dir_.File("long.bin")), "track");
+  EXPECT_EQ(HostPath(u"\\\\server\\share\\t.bin"), "\\\\server\\share\\t.bin");
+  EXPECT_EQ(HostPath(u"\\\\?\\C:\\t.bin"), "\\\\?\\C:\\t.bin");
+  EXPECT_NE(HostPath(u"\\t.bin"), "\\t.bin");  // a device path still
+  // One file by two spellings: its identity, not its name, says so.
+  fs::create_directory(fs::u8path(dir_.File("sub")));
+  EXPECT_TRUE(SameFile(dir_.File("long.bin"), dir_.File("sub/../LONG.BIN")));
+  EXPECT_FALSE(SameFile(dir_.File("long.bin"), dir_.File("sub")));
+  EXPECT_FALSE(SameFile(dir_.File("long.bin"), dir_.File("missing")));
 }
 
 }  // namespace

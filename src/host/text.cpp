@@ -103,6 +103,43 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+bool IsBidiControl(char32_t c) {
+  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string EscapeForTerminal(std::string_view bytes, bool keep_newlines) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t n = bytes.size();
+  size_t i = 0;
+  while (i < n) {
+    char32_t c;
+    size_t len = ValidSequence(s + i, n - i, &c);
+    if (len == 0) {
+      c = s[i];  // not UTF-8: the byte itself
+      len = 1;
+    } else if (!(c < 0x20 || (c >= 0x7F && c < 0xA0) || IsBidiControl(c)) ||
+               (keep_newlines && c == '\n')) {
+      out.append(bytes.data() + i, len);
+      i += len;
+      continue;
+    }
+    if (c < 0x100) {
+      out += "\\x";
+    } else {
+      out += "\\u";
+      out += kHex[(c >> 12) & 0xF];
+      out += kHex[(c >> 8) & 0xF];
+    }
+    out += kHex[(c >> 4) & 0xF];
+    out += kHex[c & 0xF];
+    i += len;
+  }
+  return out;
+}
+
 size_t WideLength(const char16_t* text) {
   size_t n = 0;
   while (text[n] != 0) ++n;

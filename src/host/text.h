@@ -16,6 +16,17 @@ std::u16string Utf8ToUtf16(std::string_view bytes);
 /// and other unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+/// Whether `c` is a bidirectional embedding, override or isolate control
+/// (U+202A..U+202E, U+2066..U+2069): shown as it is, it reorders the text
+/// around it.
+bool IsBidiControl(char32_t c);
+
+/// `bytes` made safe to print on a terminal: C0 and C1 controls and DEL as
+/// \xNN (the control's code point), bidirectional controls as \uNNNN, and
+/// bytes that are not UTF-8 as \xNN. Everything else, backslashes included,
+/// stays as it is. With `keep_newlines`, '\n' stays a line end.
+std::string EscapeForTerminal(std::string_view bytes, bool keep_newlines = false);
+
 /// Length of a NUL-terminated wide string.
 size_t WideLength(const char16_t* text);
 

@@ -2,6 +2,11 @@
 // conversion run from the message loop once the window shows.
 #include "shell/command_line_start.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "host/atomic_file.h"
+
 #include "common/message_log.h"
 #include "resources/resource_ids.h"
 #include "shell/shell_test_util.h"
@@ -108,6 +113,27 @@ TEST_F(CommandLineStartTest, MissingFileReportsAndTheProgramStaysOpen) {
   EXPECT_EQ(LogText().substr(LogText().size() - 24), "Input file open error!\r\n");
   EXPECT_NE(Snapshot(0).find("Input file open error!"), std::string::npos);
   EXPECT_TRUE(RegistrySaved());  // it was still there to take Ctrl+Q
+}
+
+TEST_F(CommandLineStartTest, FifoOutputWithoutReaderNeverHangsTheWindow) {
+  std::string plt = WritePlt("cl.plt");
+  std::string fifo = DefaultOutput();
+  CreateParentFolders(fifo, 0700);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // In a child with an alarm: a window stuck in the FIFO's open never ends.
+  pid_t child = fork();
+  if (child == 0) {
+    alarm(20);
+    HeadlessCapture();
+    HeadlessKey('Q', kModControl);
+    int code = Run(plt);
+    bool refused = LogText().find("Output file open error!\r\n") != std::string::npos;
+    _exit(code == 0 && refused && RegistrySaved() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct TrackCommand {
   int command = 0;      // kTrack*
   std::string input;    // the track file
   std::string output;   // empty: standard output
+  bool force = false;   // replace an existing file not of the format written, or read-only
 };
 
 /// The kTrackExport* of "gpx", "csv" or "svg"; 0 for anything else.

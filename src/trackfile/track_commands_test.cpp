@@ -42,9 +42,10 @@ TEST_F(TrackCommandsTest, ExportsToStandardOutputOrAFile) {
     ASSERT_EQ(RunWayconv(std::string("--export ") + format + " " + Quoted(track_), &printed, &err), 0);
     EXPECT_EQ(err, "");
     EXPECT_FALSE(printed.empty());
-    // Over an existing file, and to a device path whose folders do not exist yet.
+    // Over an existing file of its kind (here a cut one), and to a device
+    // path whose folders do not exist yet.
     std::string out_file = dir_.File(std::string("out.") + format);
-    WriteFile(out_file, "old");
+    WriteFile(out_file, printed.substr(0, printed.size() / 2));
     std::string device = std::string("\\Exports\\t.") + format;
     std::string out;
     EXPECT_EQ(RunWayconv(std::string("--export=") + format + " --output " + Quoted(out_file) +
@@ -98,7 +99,8 @@ TEST_F(TrackCommandsTest, BadTrackFilesWriteNothing) {
 TEST_F(TrackCommandsTest, OutputFailures) {
   std::string out, err;
   EXPECT_EQ(RunWayconv("--export csv --output /dev/full " + Quoted(track_), &out, &err), 3);
-  EXPECT_EQ(err, "wayconv: cannot write /dev/full; nothing was changed there\n");
+  EXPECT_EQ(err, "wayconv: cannot write /dev/full: No space left on device; nothing was changed "
+                 "there\n");
   EXPECT_EQ(RunWayconv("--export csv --output " + Quoted(dir_.File("no/x.csv")) + " " +
                            Quoted(track_), &out, &err),
             2);

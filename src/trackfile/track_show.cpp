@@ -1,5 +1,7 @@
 #include "trackfile/track_show.h"
 
+#include "host/text.h"
+
 namespace {
 
 constexpr size_t kLabelWidth = 12;  // "track 10000" and a blank
@@ -21,7 +23,7 @@ void Column(std::string* out, double value, int decimals, size_t width) {
 std::string FormatSummary(const TrackData& data, const std::string& path) {
   std::string out;
   Label(&out, "file");
-  out += path + "\n";
+  out += EscapeForTerminal(path) + "\n";  // the user's name, never raw controls
   Label(&out, "points");
   AppendInt(&out, static_cast<long long>(data.points.size()));
   out += "\n";

@@ -116,7 +116,8 @@ int NextGlyph(std::u16string_view text, size_t* at, wchar_t* glyph) {
     *glyph = StandIn();
     return 1;
   }
-  if (point < 0x20 || (point >= 0x7F && point < 0xA0)) {
+  // Controls, and the bidirectional ones that would reorder the line.
+  if (point < 0x20 || (point >= 0x7F && point < 0xA0) || IsBidiControl(point)) {
     *glyph = StandIn();
     return 1;
   }

@@ -143,6 +143,7 @@ TEST_F(TerminalGlyphTest, RowsFitTheirColumns) {
       // Bytes of a non-UTF-8 name, control characters: a stand-in each.
       {std::u16string(1, u'\xDC81') + u"x", 5, L"\uFFFDx", 2},
       {u"a\tb\x1B", 5, L"a\uFFFDb\uFFFD", 4},
+      {u"a\u202Eb\u2066", 5, L"a\uFFFDb\uFFFD", 4},
       {std::u16string(1, u'\xD800'), 5, L"\uFFFD", 1},
       // A combining mark joins the glyph before it; alone it is dropped.
       {u"e\u0301t", 2, L"e\u0301t", 2},

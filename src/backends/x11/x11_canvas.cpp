@@ -50,7 +50,8 @@ void CanvasFromDrawing(const Frame& screen) {
       g_canvas.marks[i] = marks;
       continue;
     }
-    bool shown = !IsHighSurrogate(c) && !IsLowSurrogate(c) && c >= 0x20 && !(c >= 0x7F && c < 0xA0);
+    bool shown = !IsHighSurrogate(c) && !IsLowSurrogate(c) && c >= 0x20 &&
+                 !(c >= 0x7F && c < 0xA0) && !IsBidiControl(c);
     g_canvas.glyphs[i] = shown ? c : kStandIn;
   }
   g_canvas.cursor_row = screen.cursor_row < g_canvas.rows ? screen.cursor_row : -1;
