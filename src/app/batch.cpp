@@ -21,11 +21,15 @@ namespace {
 // Set when the log reports a broken MapSource track record, after which the
 // run may still succeed with the points read before it.
 bool g_track_read_error = false;
+int g_track_read_input = 0;  // the input whose count reported it
 
 // Prints a log text as UTF-8, with every "\r\n" as "\n", as soon as it comes.
 void PrintLogText(const char16_t* text, size_t length, int /*how*/) {
   std::u16string_view view(text, length);
-  if (view == u"Track read error!\r\n") g_track_read_error = true;
+  if (view == u"Track read error!\r\n") {
+    g_track_read_error = true;
+    g_track_read_input = RunInputIndex;
+  }
   std::string bytes = Utf16ToUtf8(view);
   std::string out;
   out.reserve(bytes.size());
@@ -93,10 +97,19 @@ int ParseKindName(const std::string& name) {
 }
 
 int RunBatch(const BatchOptions& options) {
-  const bool from_stdin = options.input == "-";
-  std::u16string input = Utf8ToUtf16(options.input);
-  if (input.empty() || input.size() >= kInputPathSize) {
-    PrintError("the input path must have 1 to 2039 characters; give a shorter path");
+  const int count = static_cast<int>(options.inputs.size());
+  int stdin_inputs = 0;
+  std::vector<std::u16string> paths;
+  for (const std::string& input : options.inputs) {
+    if (input == "-") ++stdin_inputs;
+    paths.push_back(Utf8ToUtf16(input));
+    if (paths.back().empty() || paths.back().size() >= kInputPathSize) {
+      PrintError("the input path must have 1 to 2039 characters; give a shorter path");
+      return kExitUsage;
+    }
+  }
+  if (count == 0 || stdin_inputs > 1) {
+    PrintError("give one or more input files, standard input (-) at most once");
     return kExitUsage;
   }
   // The saved settings stand unless an option overrides them for this run.
@@ -112,38 +125,42 @@ int RunBatch(const BatchOptions& options) {
   if (options.split >= 0) DoSplit = options.split;
   if (options.strict) StrictInput = 1;
 
-  if (from_stdin) {
-    std::string copy;
-    if (!CopyStandardInput(&copy)) return kConvertOpenFailed;
-    input = Utf8ToUtf16(copy);
-    if (input.size() >= kInputPathSize) {
-      RemoveStandardInputCopy();
-      PrintError("the temporary folder's path is too long; set TMPDIR to a shorter path");
-      return kConvertOpenFailed;
+  std::vector<RunInput> inputs(static_cast<size_t>(count));
+  std::vector<std::string> names(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const bool from_stdin = options.inputs[i] == "-";
+    std::u16string& path = paths[i];
+    if (from_stdin) {
+      std::string copy;
+      if (!CopyStandardInput(&copy)) return kConvertOpenFailed;
+      path = Utf8ToUtf16(copy);
+      if (path.size() >= kInputPathSize) {
+        RemoveStandardInputCopy();
+        PrintError("the temporary folder's path is too long; set TMPDIR to a shorter path");
+        return kConvertOpenFailed;
+      }
     }
-    InputLogName = u"-";
-  }
-  CopyWide(InputPath, kInputPathSize, input);
-  if (options.kind != 0) {
-    InputKind = options.kind;
-  } else {
-    InputKind = from_stdin ? kInputNmea : InputKindFromExtension(InputPath);
+    int kind = options.kind;
+    if (kind == 0) kind = from_stdin ? kInputNmea : InputKindFromExtension(path.c_str());
+    inputs[i] = RunInput{path.c_str(), kind, from_stdin ? u"-" : nullptr};
+    names[i] = from_stdin ? "standard input" : options.inputs[i];
   }
 
   g_track_read_error = false;
+  g_track_read_input = 0;
   SetLogSink(PrintLogText);
-  int result = ConvertTrack();
+  int result = ConvertTracks(inputs.data(), count);
   SetLogSink(nullptr);
-  const std::string name = from_stdin ? "standard input" : options.input;
   if (result != kConvertOk) {
-    PrintError(FailureText(result, name));
-  } else if (g_track_read_error) {
-    PrintError("warning: " + name + " ends inside a track record; only " +
+    PrintError(FailureText(result, names[RunInputIndex]));
+  } else if (g_track_read_error && count == 1) {
+    PrintError("warning: " + names[0] + " ends inside a track record; only " +
                std::to_string(PointCount) + " points were converted");
+  } else if (g_track_read_error) {
+    PrintError("warning: " + names[g_track_read_input] +
+               " ends inside a track record; only its first " +
+               std::to_string(InputPointCounts[g_track_read_input]) + " points were read");
   }
-  if (from_stdin) {
-    RemoveStandardInputCopy();
-    InputLogName = nullptr;
-  }
+  if (stdin_inputs > 0) RemoveStandardInputCopy();
   return result;
 }

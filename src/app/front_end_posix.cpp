@@ -9,7 +9,6 @@
 #include "app/backends.h"
 #include "app/batch.h"
 #include "app/front_end.h"
-#include "platform/command_line.h"
 #include "platform/registry.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
@@ -18,9 +17,9 @@
 bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 // The interactive program on the terminal, or with `desktop` in a window on
-// the X display, with `input` (or nothing) as its command line.
-int RunWindow(const char* input, bool desktop) {
-  std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
+// the X display, with the paths of `inputs` (or nothing) as its command line.
+int RunWindow(const char* const* inputs, int count, bool desktop) {
+  std::u16string command_line = InputCommandLine(inputs, count);
   const BackendRow* row = FindBackend(desktop ? "x11" : "terminal");
   if (row == nullptr) {
     PrintError("built without the desktop window; use the terminal window or --batch");

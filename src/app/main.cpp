@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/batch.h"
 #include "app/front_end.h"
 #include "host/option_value.h"
+#include "host/text.h"
 #include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
@@ -100,12 +102,24 @@ int UsageError(const std::string& message) {
 
 }  // namespace
 
+std::u16string InputCommandLine(const char* const* paths, int count) {
+  std::u16string line;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) line += u' ';
+    if (count > 1) line += u'"';
+    line += Utf8ToUtf16(paths[i]);
+    if (count > 1) line += u'"';
+  }
+  return line;
+}
+
 int RunCommandLine(int argc, char** argv) {
   if (IsTrackFileCommand(argc, argv)) return RunTrackFileCommand(argc, argv, kUsage);
   BatchOptions options;
   bool batch = false;
   bool desktop = false;
   bool have_input = false;
+  bool have_stdin = false;  // "-" given
   bool batch_options = false;  // options only a batch run uses
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {
@@ -143,8 +157,11 @@ int RunCommandLine(int argc, char** argv) {
       }
       continue;
     }
-    if (have_input) return UsageError("give exactly one input file");
-    options.input = arg;
+    if (std::strcmp(arg, "-") == 0 && have_stdin) {
+      return UsageError("standard input (-) can be read only once");
+    }
+    have_stdin = have_stdin || std::strcmp(arg, "-") == 0;
+    options.inputs.push_back(arg);
     have_input = true;
   }
   if (desktop && batch) return UsageError("--window and --batch exclude each other");
@@ -160,10 +177,12 @@ int RunCommandLine(int argc, char** argv) {
     if (options.strict) {
       return UsageError("--strict needs --batch (the window reads StrictInput from the settings)");
     }
-    if (have_input && options.input == "-") {
+    if (have_stdin) {
       return UsageError("standard input (-) is read in batch mode only; add --batch");
     }
-    return RunWindow(have_input ? options.input.c_str() : nullptr, desktop);
+    std::vector<const char*> inputs;
+    for (const std::string& input : options.inputs) inputs.push_back(input.c_str());
+    return RunWindow(inputs.data(), static_cast<int>(inputs.size()), desktop);
   }
   if (!have_input) return UsageError("no input file given");
   return RunBatch(options);
