@@ -85,6 +85,31 @@ void SetOffsets(OPENFILENAMEW* record) {
   record->nFileExtension = static_cast<WORD>(extension < 0xFFFF ? extension : 0);
 }
 
+// Several files chosen together, into the record as the folder, a zero and
+// each name with its zero, then one more zero: TRUE; FALSE when that does not
+// fit the buffer; -1 when one of them is no longer there to choose.
+int GiveSeveral(OPENFILENAMEW* record, const std::vector<std::u16string>& paths) {
+  const std::u16string& first = paths.front();
+  size_t cut = first.find_last_of(first[0] == u'\\' ? u"\\" : u"/");
+  if (cut == std::u16string::npos) return -1;
+  std::u16string folder = cut == 0 ? first.substr(0, 1) : first.substr(0, cut);
+  std::u16string list = folder + u'\0';
+  for (const std::u16string& path : paths) {
+    if (!Acceptable(path.c_str(), record->Flags) || path.size() <= cut + 1 ||
+        path.compare(0, cut + 1, first, 0, cut + 1) != 0) {
+      return -1;
+    }
+    list += path.substr(cut + 1);
+    list += u'\0';
+  }
+  list += u'\0';
+  if (list.size() > record->nMaxFile) return FALSE;
+  list.copy(record->lpstrFile, list.size());
+  record->nFileOffset = static_cast<WORD>(folder.size() + 1 < 0xFFFF ? folder.size() + 1 : 0);
+  record->nFileExtension = 0;
+  return TRUE;
+}
+
 BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
   if (record == nullptr || record->lStructSize != kOpenFileNameSize ||
       record->lpstrFile == nullptr || record->nMaxFile == 0) {
@@ -114,12 +139,19 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
     FileDialogModel model;
     StartFileDialog(&model, &view, LastFolderOf(dialog_key));
+    model.can_mark = !save && (record->Flags & OFN_ALLOWMULTISELECT) != 0;
     ShowFileDialog(&model);
     PresentIfChanged();
     int chosen = CurrentBackend()->open_file(&view);
     ShowFileDialog(nullptr);
     LastFolderOf(dialog_key) = model.chooser.folder;
     if (!chosen) return FALSE;
+    if (model.chosen.size() > 1) {
+      int several = GiveSeveral(record, model.chosen);
+      if (several < 0) continue;
+      if (several) record->nFilterIndex = static_cast<DWORD>(view.filter_index);
+      return several;
+    }
     g_answer[capacity - 1] = 0;
     // The dialog does not let a user leave with a name it refuses.
     if (!Acceptable(g_answer, record->Flags)) continue;

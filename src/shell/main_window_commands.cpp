@@ -1,6 +1,10 @@
 // The main window's commands: the two file dialogs, the break switch, About
 // and Exit.
+#include <string>
+#include <vector>
+
 #include "common/globals.h"
+#include "common/input_kind.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
 #include "conversion/track_file.h"
@@ -17,6 +21,42 @@ namespace {
 // filters are in InputKind order, so a filter index is an InputKind.
 constexpr char16_t kInputFilters[] = u"gpx\0*.gpx\0mps\0*.mps\0plt\0*.plt\0nmea\0*.nmea\0";
 constexpr char16_t kOutputFilters[] = u"bin\0*.bin\0";
+
+// The open dialog's answer: one path, or the folder and names of several
+// files chosen together.
+constexpr int kInputAnswerSize = 32768;
+char16_t g_input_answer[kInputAnswerSize];
+
+// The paths of several files the open dialog chose together: the folder,
+// then each name, as the dialog gives them.
+std::vector<std::u16string> ChosenPaths(const char16_t* answer) {
+  std::u16string folder(answer);
+  bool device = !folder.empty() && folder[0] == u'\\';
+  char16_t separator = device || folder.find(u'/') == std::u16string::npos ? u'\\' : u'/';
+  if (!folder.empty() && folder.back() != separator) folder += separator;
+  std::vector<std::u16string> paths;
+  for (const char16_t* name = answer + WideLength(answer) + 1; *name != 0;
+       name += WideLength(name) + 1) {
+    paths.push_back(folder + name);
+  }
+  return paths;
+}
+
+// Converts several files together; each is read as `kind`, or with kind 0
+// as its name says. A path that does not fit InputPath is refused as the
+// dialog refuses one.
+void ConvertSeveral(const std::vector<std::u16string>& paths, int kind) {
+  std::vector<RunInput> inputs;
+  for (const std::u16string& path : paths) {
+    if (path.size() >= static_cast<size_t>(kInputPathSize)) {
+      CopyToLog(u"File not selected");
+      return;
+    }
+    int its_kind = kind != 0 ? kind : InputKindFromExtension(path.c_str());
+    inputs.push_back(RunInput{path.c_str(), its_kind, nullptr});
+  }
+  ConvertTracks(inputs.data(), static_cast<int>(inputs.size()));
+}
 
 OPENFILENAMEW DialogRecord(HWND owner, const char16_t* filters, DWORD filter_index, char16_t* file,
                            DWORD flags) {
@@ -54,21 +94,43 @@ LRESULT SetOutputFile(HWND window) {
 LRESULT OpenFileAndConvert(HWND window) {
   if (StartedFromCommandLine) {
     StartedFromCommandLine = 0;
-    ConvertTrack();
+    if (StartInputs.size() > 1) {
+      std::vector<std::u16string> inputs = std::move(StartInputs);
+      StartInputs.clear();
+      ConvertSeveral(inputs, 0);
+    } else {
+      ConvertTrack();
+    }
     return 0;
   }
   InputPath[0] = 0;
-  OPENFILENAMEW record = DialogRecord(MainWindow, kInputFilters, static_cast<DWORD>(InputKind),
-                                      InputPath, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-  if (GetOpenFileNameW(&record) != 1) {
+  g_input_answer[0] = 0;
+  OPENFILENAMEW record =
+      DialogRecord(MainWindow, kInputFilters, static_cast<DWORD>(InputKind), g_input_answer,
+                   OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_EXPLORER);
+  record.nMaxFile = kInputAnswerSize;
+  bool several = false;
+  bool chosen = GetOpenFileNameW(&record) == 1;
+  if (chosen) {
+    several = record.nFileOffset > 0 && g_input_answer[record.nFileOffset - 1] == 0;
+    // One path must fit the dialog's buffer of old.
+    chosen = several || WideLength(g_input_answer) < static_cast<size_t>(kDialogPathSize);
+  }
+  if (!chosen) {
     CopyToLog(u"File not selected");
     InvalidateRect(window, nullptr, TRUE);
     return 0;
   }
-  // The kind follows the filter the user chose, not the file's extension.
+  // The kind follows the filter the user chose, not the file's extension;
+  // files chosen together are all read as that kind.
   InputKind = static_cast<int>(record.nFilterIndex);
   InvalidateRect(window, nullptr, TRUE);
-  ConvertTrack();
+  if (several) {
+    ConvertSeveral(ChosenPaths(g_input_answer), InputKind);
+  } else {
+    CopyWide(InputPath, kInputPathSize, g_input_answer);
+    ConvertTrack();
+  }
   return 0;
 }
 
