@@ -104,6 +104,8 @@ bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event) {
     case XK_KP_Home: key = VK_HOME; break;
     case XK_End:
     case XK_KP_End: key = VK_END; break;
+    case XK_Insert:
+    case XK_KP_Insert: key = VK_INSERT; break;
     default: break;
   }
   if (key == 0) {
