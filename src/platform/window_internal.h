@@ -168,6 +168,9 @@ int ClaimClassName(const char16_t* class_name);
 void ReleaseClaim();
 HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title);
 BOOL ForegroundRemoteWindow(PlatformWindow* window);
+/// WM_COPYDATA to another copy's window: its window procedure's result, or 0
+/// when the bytes (at most 32 KiB) could not be handed over.
+LRESULT SendRemoteCopyData(PlatformWindow* window, const COPYDATASTRUCT* data);
 void ResetClaimForTest();
 
 /// The socket on which another copy of the program may call, or -1, and the

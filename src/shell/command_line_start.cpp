@@ -49,22 +49,26 @@ bool ParseInputList(const char16_t* text, std::vector<std::u16string>* paths) {
   return true;
 }
 
+int ArmInputList(HWND window, const char16_t* text) {
+  std::vector<std::u16string> several;
+  if (!ParseInputList(text, &several)) return 0;
+  for (const std::u16string& path : several) {
+    if (path.size() >= static_cast<size_t>(kInputPathSize)) return 0;
+  }
+  StartInputs = std::move(several);
+  CopyWide(InputPath, kInputPathSize, StartInputs.front());
+  InputKind = InputKindFromExtension(InputPath);
+  StartedFromCommandLine = 1;
+  PostMessageW(window, WM_COMMAND, kCmdOpenFile, 0);
+  return 1;
+}
+
 int ExamineCommandLine(HWND window) {
   const char16_t* command_line = GetCommandLineW();
   StartInputs.clear();
+  StartedFromCommandLine = 0;
   std::vector<std::u16string> several;
-  if (ParseInputList(command_line, &several)) {
-    StartedFromCommandLine = 0;
-    for (const std::u16string& path : several) {
-      if (path.size() >= static_cast<size_t>(kInputPathSize)) return 0;
-    }
-    StartInputs = std::move(several);
-    CopyWide(InputPath, kInputPathSize, StartInputs.front());
-    InputKind = InputKindFromExtension(InputPath);
-    StartedFromCommandLine = 1;
-    PostMessageW(window, WM_COMMAND, kCmdOpenFile, 0);
-    return 1;
-  }
+  if (ParseInputList(command_line, &several)) return ArmInputList(window, command_line);
   int copied = 0;
   while (copied < kCommandLineLimit && command_line[copied] != 0) {
     PathScratch[copied] = command_line[copied];

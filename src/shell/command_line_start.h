@@ -21,6 +21,16 @@ void StripQuotes(char16_t* text);
 /// `paths` with them, in order, when it does.
 bool ParseInputList(const char16_t* text, std::vector<std::u16string>* paths);
 
+/// WM_COPYDATA's dwData for a text of several inputs that a second copy
+/// hands to the running one.
+constexpr uintptr_t kCopyInputList = 0x57430001;
+
+/// When `text` names several inputs (ParseInputList) that all fit
+/// InputPath: sets StartInputs, InputPath and InputKind from the first, and
+/// StartedFromCommandLine, and posts the convert command to `window`.
+/// Returns 1 when it did, 0 otherwise (nothing changed then).
+int ArmInputList(HWND window, const char16_t* text);
+
 /// Reads the command line into PathScratch, cleans it, and when it names an
 /// input file (5 characters or more that fit InputPath) sets InputPath,
 /// InputKind and StartedFromCommandLine and posts the convert command to
