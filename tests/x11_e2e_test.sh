@@ -304,6 +304,15 @@ expect "dropped on the dialog: converted" "$(cut_to_grid "Input file: $files/DRO
 Track 1 at 47.362300 , 8.548440
 OK!" rows 1 3
 check "dropped file converted as gpx" cmp -s "$device_folder/mine.bin" "$work/gpx.bin"
+# Several files dropped together go into one track file, in their order,
+# each read by its name's kind and starting a track.
+cp "$files/tracks/walk.plt" "$files/first.plt"
+check "drop of two taken" "$send" drop "$W" "$files/first.plt" "$files/DROPPED.GPX"
+expect "both dropped files converted" "$(cut_to_grid "Input file: $files/first.plt")
+$(cut_to_grid "Input file: $files/DROPPED.GPX")
+Track 1 at 47.369380 , 8.539197
+Track 2 at 47.362300 , 8.548440
+OK!" rows 1 5
 
 # --- A second copy brings the window forward and converts nothing. The focus
 # is elsewhere first (the root window, under the pointer outside the window).

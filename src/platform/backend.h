@@ -107,6 +107,10 @@ struct OpenFileView {
                                  // without asking (< 0: every existing file asks)
 };
 
+/// open_file's answer when several files were chosen at once (dropped): the
+/// view's file holds their paths, each ended by a zero, and one more zero.
+constexpr int kOpenFileSeveral = 2;
+
 /// OpenFileView.save: a save dialog takes a new name in an existing host
 /// folder (or any device folder); kSaveAsks also asks before it gives back
 /// an existing file, unless that is a regular file of quiet_replace_size bytes.
@@ -140,7 +144,8 @@ struct PlatformBackend {
   int (*next_input)(InputEvent* event, int watch_fd);
   int (*track_popup)(const MenuView* menu);     // the chosen item's id, or 0
   int (*run_dialog)(const DialogView* dialog);  // waits for one action: kDialog*
-  int (*open_file)(OpenFileView* view);         // 1 chosen, 0 cancelled
+  int (*open_file)(OpenFileView* view);         // 1 chosen, 0 cancelled, or
+                                                // kOpenFileSeveral
   void (*bring_forward)();                      // another copy asked for this program's window
 };
 

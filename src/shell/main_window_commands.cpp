@@ -121,12 +121,13 @@ LRESULT OpenFileAndConvert(HWND window) {
     InvalidateRect(window, nullptr, TRUE);
     return 0;
   }
-  // The kind follows the filter the user chose, not the file's extension;
-  // files chosen together are all read as that kind.
+  // The kind follows the filter the user chose, not the file's extension.
+  // Files chosen together (marked under one filter, or dropped) are each
+  // read as their own name says, as on the command line.
   InputKind = static_cast<int>(record.nFilterIndex);
   InvalidateRect(window, nullptr, TRUE);
   if (several) {
-    ConvertSeveral(ChosenPaths(g_input_answer), InputKind);
+    ConvertSeveral(ChosenPaths(g_input_answer), 0);
   } else {
     CopyWide(InputPath, kInputPathSize, g_input_answer);
     ConvertTrack();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "backends/x11/x11_internal.h"
 #include "backends/x11/x11_map.h"
@@ -18,7 +19,7 @@ namespace {
 constexpr int kWheelLines = 3;  // rows a wheel notch moves through a list
 
 bool g_loop_closed = false;  // the message loop was told the window closes
-std::u16string g_dropped;    // a dropped file, for the open-file dialog to answer with
+std::vector<std::u16string> g_dropped;  // dropped files, for the open-file dialog to answer with
 int g_close_signal = 0;      // kept after the display is closed
 InputEvent g_repeat = {};    // a key still to be given this many more times
 int g_repeat_count = 0;
@@ -123,7 +124,7 @@ int NextInput(InputEvent* event, int watch_fd) {
       case kWinDrop:
         // Converted as if chosen with "Open file": the soft key (or, in the
         // input dialog, leaving it), then open_file answers with the file.
-        g_dropped = Utf8ToUtf16(TakeDroppedPath());
+        for (const std::string& path : TakeDroppedPaths()) g_dropped.push_back(Utf8ToUtf16(path));
         *event = KeyEvent(OpenFileOnShow() != nullptr ? VK_ESCAPE : VK_F1);
         AcceptDrops(false);
         return kEventKey;
@@ -146,21 +147,29 @@ int NextInput(InputEvent* event, int watch_fd) {
   }
 }
 
-// The platform's open-file dialog, unless a file was dropped: that answers
-// the input dialog at once, with the filter its name matches.
+// The platform's open-file dialog, unless files were dropped: they answer
+// the input dialog at once, with the filter the first one's name matches.
 int OpenFile(OpenFileView* view) {
   if (g_dropped.empty()) {
     int chosen = RunOwnOpenFile(view);
     if (chosen != 0 || g_dropped.empty()) return chosen;
   }
-  std::u16string path = std::move(g_dropped);
+  std::vector<std::u16string> paths = std::move(g_dropped);
   g_dropped.clear();
-  if (!view->must_exist || path.size() >= static_cast<size_t>(view->file_capacity)) return 0;
-  std::string name = Utf16ToUtf8(path.substr(path.rfind(u'/') + 1));
+  // One file as a path; several each ended by a zero, and one more zero.
+  std::u16string answer;
+  for (const std::u16string& path : paths) {
+    answer += path;
+    if (paths.size() > 1) answer += u'\0';
+  }
+  if (!view->must_exist || answer.size() >= static_cast<size_t>(view->file_capacity)) return 0;
+  const std::u16string& first = paths.front();
+  std::string name = Utf16ToUtf8(first.substr(first.rfind(u'/') + 1));
   int filter = FilterForName(name, view->filters, view->filter_count);
-  CopyWide(view->file, static_cast<size_t>(view->file_capacity), path);
+  answer.copy(view->file, answer.size());
+  view->file[answer.size()] = 0;
   if (filter >= 1) view->filter_index = filter;
-  return 1;
+  return paths.size() > 1 ? kOpenFileSeveral : 1;
 }
 
 void ScreenSizeNow(int* columns, int* rows) {

@@ -148,7 +148,8 @@ int FilterForName(std::string_view name, const FileFilterView* filters, int coun
   return count;
 }
 
-std::string FirstFileOfUriList(std::string_view list, std::string_view host_name) {
+std::vector<std::string> FilesOfUriList(std::string_view list, std::string_view host_name) {
+  std::vector<std::string> paths;
   while (!list.empty()) {
     size_t end = list.find_first_of("\r\n");
     std::string_view line = list.substr(0, end);
@@ -156,9 +157,14 @@ std::string FirstFileOfUriList(std::string_view list, std::string_view host_name
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     if (line.empty() || line[0] == '#') continue;
     std::string path = PathOfUri(line, host_name);
-    if (!path.empty()) return path;
+    if (!path.empty()) paths.push_back(std::move(path));
   }
-  return std::string();
+  return paths;
+}
+
+std::string FirstFileOfUriList(std::string_view list, std::string_view host_name) {
+  std::vector<std::string> paths = FilesOfUriList(list, host_name);
+  return paths.empty() ? std::string() : paths.front();
 }
 
 int DpiFromResources(const char* resources) {
