@@ -1,6 +1,6 @@
 # Bash completion for wayconv: options, the values of --kind and --export,
-# input files filtered by the chosen kind (or by their extension when no kind
-# is given) and track files (.bin) after --show and --export.
+# input files (one or more) filtered by the chosen kind (or by their extension
+# when no kind is given) and track files (.bin) after --show and --export.
 # Installed as share/bash-completion/completions/wayconv.
 
 # The long options the program itself lists in --help, so that the completion
