@@ -7,8 +7,8 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
-#include "host/text.h"
 #include "conversion/track_file.h"
+#include "host/text.h"
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
@@ -308,7 +308,7 @@ struct Sequence {
 // Reads the sequence's next point into CurrentPoint, moving on to the next
 // input (which starts a track) when the current one's points are used up.
 // kPassOk with `*read` set to the reader's result, or the pass's failure.
-int NextSequencePoint(Sequence* sequence, int* read) {
+[[gnu::always_inline]] inline int NextSequencePoint(Sequence* sequence, int* read) {
   while (sequence->left_in_input == 0) {
     if (sequence->next_input > 0) CloseInput();
     int entered = EnterInput(sequence->next_input);
