@@ -25,7 +25,7 @@ void FitAboveMenuBar(HWND window) {
 // A command line of several inputs goes to the running copy, which
 // converts them; one input only brings it forward, as it always did.
 void HandOverInputs(HWND running) {
-  LPWSTR text = GetCommandLineW();
+  const char16_t* text = GetCommandLineW();
   std::vector<std::u16string> paths;
   if (!ParseInputList(text, &paths)) return;
   size_t length = 0;
@@ -33,7 +33,7 @@ void HandOverInputs(HWND running) {
   COPYDATASTRUCT data = {};
   data.dwData = kCopyInputList;
   data.cbData = static_cast<DWORD>((length + 1) * sizeof(char16_t));
-  data.lpData = text;
+  data.lpData = const_cast<char16_t*>(text);
   SendMessageW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
