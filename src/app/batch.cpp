@@ -110,6 +110,7 @@ int RunBatch(const BatchOptions& options) {
     CopyWide(OutputPath, kOutputPathSize, output);
   }
   if (options.split >= 0) DoSplit = options.split;
+  if (options.thin >= 0) ThinShape = options.thin;
   if (options.strict) StrictInput = 1;
 
   if (from_stdin) {

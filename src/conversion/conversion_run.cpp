@@ -6,6 +6,7 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "conversion/shape_thinning.h"
 #include "conversion/track_file.h"
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
@@ -171,27 +172,39 @@ template <int Kind>
   }
 }
 
-// The counting pass, with the kind chosen once rather than per point.
-template <int Kind>
+// The counting pass, with the kind chosen once rather than per point. For
+// the shape thinning it also hands every point to the collector.
+template <int Kind, bool Collect>
 int CountPointsOf() {
   int count = 0;
-  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) ++count;
+  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) {
+    if constexpr (Collect) ShapeCollectPoint(CurrentPoint);
+    ++count;
+  }
   return count;
 }
 
-int CountPoints() {
+template <bool Collect>
+int CountPointsCollecting() {
   switch (InputKind) {
     case kInputGpx:
-      return CountPointsOf<kInputGpx>();
+      return CountPointsOf<kInputGpx, Collect>();
     case kInputMps:
-      return CountPointsOf<kInputMps>();
+      return CountPointsOf<kInputMps, Collect>();
     case kInputPlt:
-      return CountPointsOf<kInputPlt>();
+      return CountPointsOf<kInputPlt, Collect>();
     case kInputNmea:
-      return CountPointsOf<kInputNmea>();
+      return CountPointsOf<kInputNmea, Collect>();
     default:
       return 0;
   }
+}
+
+int CountPoints() {
+  if (!ThinShape) return CountPointsCollecting<false>();
+  ShapeCollectBegin();
+  ShapeCollectInputStart();
+  return CountPointsCollecting<true>();
 }
 
 // Counts the points of the device's reading and, when there are fewer than
@@ -217,6 +230,23 @@ int CountWithFallbacks(int* count) {
 }
 
 int RunPasses();
+
+// The storing pass of the shape thinning: every point is read and takes
+// part in the break test, and the chosen ones are stored. Any failed read
+// fails the pass, since the count found every one of these points.
+int StoreChosenPoints(int count) {
+  for (int index = 0; index < count; ++index) {
+    if (NextPoint(&CurrentPoint) != kReadOk) {
+      return FailPass(u"Input file read error !\r\n", kPassReadFailed);
+    }
+    TrackBreakBookkeeping(CurrentPoint);
+    if (ShapeKeeps(index)) {
+      StorePoint(CurrentPoint, PointCount);
+      ++PointCount;
+    }
+  }
+  return kPassOk;
+}
 
 }  // namespace
 
@@ -272,6 +302,10 @@ int RunPasses() {
     stride = (count - 2) / (kMaxStoredPoints - 1);
   }
 
+  // The shape thinning chooses its points from what the count collected.
+  const bool by_shape = ThinShape != 0 && count > kMaxStoredPoints;
+  if (by_shape) ShapeSelect(kMaxStoredPoints);
+
   if (BetweenPassesHookForTest != nullptr) BetweenPassesHookForTest();
   if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {
     return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
@@ -279,6 +313,8 @@ int RunPasses() {
   MpsReaderState = 0;
   MpsNextRecordPos = StartOffset;
   ResetNmeaFixTime();
+
+  if (by_shape) return StoreChosenPoints(count);
 
   int remaining = count;
   while (remaining > 0) {
