@@ -58,11 +58,12 @@ TrackPoint PointOf(const ShapeCandidate& c) { return TrackPoint{c.latitude, c.lo
 
 // The greedy removal over the candidates: a min-heap of the removable
 // points keyed by (cost, position), with each point's place in it, so that
-// a neighbour's new cost moves it up or down.
+// a neighbour's new cost moves it up or down. The heap holds the costs
+// themselves, so its comparisons stay within it.
 class Removal {
  public:
   Removal(const std::vector<ShapeCandidate>& c, const std::vector<char>& keep)
-      : c_(c), prev_(c.size()), next_(c.size()), cost_(c.size(), 0.0), where_(c.size(), -1) {
+      : c_(c), prev_(c.size()), next_(c.size()), where_(c.size(), -1) {
     const int n = static_cast<int>(c.size());
     for (int i = 0; i < n; ++i) {
       prev_[i] = i - 1;
@@ -70,9 +71,8 @@ class Removal {
     }
     for (int i = 1; i + 1 < n; ++i) {
       if (keep[i]) continue;
-      cost_[i] = SpanCost(i - 1, i + 1);
       where_[i] = static_cast<int>(heap_.size());
-      heap_.push_back(i);
+      heap_.push_back(Entry{SpanCost(i - 1, i + 1), i});
     }
     for (int slot = static_cast<int>(heap_.size()) / 2 - 1; slot >= 0; --slot) SiftDown(slot);
   }
@@ -80,7 +80,7 @@ class Removal {
   // Drops the cheapest point; false when no point can be dropped.
   bool RemoveCheapest() {
     if (heap_.empty()) return false;
-    int i = heap_[0];
+    int i = heap_[0].point;
     Take(0);
     int before = prev_[i];
     int after = next_[i];
@@ -95,6 +95,11 @@ class Removal {
   bool Dropped(int i) const { return next_[i] < 0; }
 
  private:
+  struct Entry {
+    double cost;
+    int point;
+  };
+
   // The largest squared distance from the segment (a, b) of any candidate
   // between them; infinite when they are too far apart to measure or a
   // distance is not a number.
@@ -111,62 +116,62 @@ class Removal {
   }
 
   void Recost(int i) {
-    if (where_[i] < 0) return;
-    cost_[i] = SpanCost(prev_[i], next_[i]);
-    SiftUp(where_[i]);
+    int slot = where_[i];
+    if (slot < 0) return;
+    heap_[slot].cost = SpanCost(prev_[i], next_[i]);
+    SiftUp(slot);
     SiftDown(where_[i]);
   }
 
-  bool Before(int a, int b) const {
-    return cost_[a] < cost_[b] || (cost_[a] == cost_[b] && a < b);
+  static bool Before(const Entry& a, const Entry& b) {
+    return a.cost < b.cost || (a.cost == b.cost && a.point < b.point);
   }
 
-  void Place(int slot, int i) {
-    heap_[slot] = i;
-    where_[i] = slot;
+  void Place(int slot, const Entry& e) {
+    heap_[slot] = e;
+    where_[e.point] = slot;
   }
 
   void SiftUp(int slot) {
-    int i = heap_[slot];
+    Entry e = heap_[slot];
     while (slot > 0) {
       int parent = (slot - 1) / 2;
-      if (!Before(i, heap_[parent])) break;
+      if (!Before(e, heap_[parent])) break;
       Place(slot, heap_[parent]);
       slot = parent;
     }
-    Place(slot, i);
+    Place(slot, e);
   }
 
   void SiftDown(int slot) {
     const int size = static_cast<int>(heap_.size());
-    int i = heap_[slot];
+    Entry e = heap_[slot];
     for (;;) {
       int child = 2 * slot + 1;
       if (child >= size) break;
       if (child + 1 < size && Before(heap_[child + 1], heap_[child])) ++child;
-      if (!Before(heap_[child], i)) break;
+      if (!Before(heap_[child], e)) break;
       Place(slot, heap_[child]);
       slot = child;
     }
-    Place(slot, i);
+    Place(slot, e);
   }
 
   void Take(int slot) {
-    int i = heap_[slot];
-    int last = heap_.back();
+    int i = heap_[slot].point;
+    Entry last = heap_.back();
     heap_.pop_back();
     where_[i] = -1;
-    if (last == i) return;
+    if (last.point == i) return;
     Place(slot, last);
     SiftUp(slot);
-    SiftDown(where_[last]);
+    SiftDown(where_[last.point]);
   }
 
   const std::vector<ShapeCandidate>& c_;
   std::vector<int> prev_;
   std::vector<int> next_;  // -1 once dropped
-  std::vector<double> cost_;
-  std::vector<int> heap_;
+  std::vector<Entry> heap_;
   std::vector<int> where_;  // slot in heap_, -1 when not there
 };
 
@@ -189,9 +194,10 @@ struct Collector {
 
 Collector g_shape;
 
+// The steps are powers of two: a multiple of one has no bits below it.
 bool Holds(const ShapeCandidate& c) {
-  if (c.rule >= 0) return !g_shape.rules_only || c.rule % g_shape.rule_step == 0;
-  return !g_shape.rules_only && c.index % g_shape.step == 0;
+  if (c.rule >= 0) return !g_shape.rules_only || (c.rule & (g_shape.rule_step - 1)) == 0;
+  return !g_shape.rules_only && (c.index & (g_shape.step - 1)) == 0;
 }
 
 // Thins the working set until it has room again: the other points more
@@ -238,6 +244,15 @@ void MarkPreviousRule(int64_t index) {
     return;
   }
   Offer(ShapeCandidate{index, g_shape.previous.latitude, g_shape.previous.longitude, rule});
+}
+
+// False only for points that cannot break: both differences under 0.0062
+// degrees are under 690 m each (no degree of longitude is longer than one of
+// latitude), under 975 m together, whatever the rounding. A quick look
+// that spares the break test for nearly every point of a recording.
+bool MayBreak(const TrackPoint& previous, const TrackPoint& current) {
+  return !(std::fabs(current.latitude - previous.latitude) < 0.0062 &&
+           std::fabs(current.longitude - previous.longitude) < 0.0062);
 }
 
 }  // namespace
@@ -322,7 +337,8 @@ void ShapeCollectPoint(const TrackPoint& point) {
     g_shape.input_pending = false;
     g_shape.input_starts.push_back(index);
     MarkPreviousRule(index - 1);
-  } else if (IsTrackBreak(g_shape.previous, point, kTrackBreakMeters)) {
+  } else if (MayBreak(g_shape.previous, point) &&
+             IsTrackBreak(g_shape.previous, point, kTrackBreakMeters)) {
     MarkPreviousRule(index - 1);
     rule = true;
   }

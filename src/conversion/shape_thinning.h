@@ -42,8 +42,8 @@ struct ShapeCandidate {
   int64_t rule = -1;  // -1: not a rule point; else its number among the rule points
 };
 
-/// The working set's default size: 32 times the file's capacity.
-constexpr int kShapeWorkingSet = 32 * 9996;
+/// The working set's default size: 16 times the file's capacity.
+constexpr int kShapeWorkingSet = 16 * 9996;
 
 /// The segment length, in candidates, beyond which a removal is never
 /// charged by measuring (it counts as infinitely costly), which bounds the
