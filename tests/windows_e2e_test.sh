@@ -198,6 +198,7 @@ else
   grep -q 'OutputFile *REG_SZ *\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin$' <<<"$query" ||
     fail "window: Ctrl+Q saved no OutputFile: $query"
   grep -q 'DoSplit *REG_DWORD *0x0$' <<<"$query" || fail "window: Ctrl+Q saved no DoSplit 0: $query"
+  grep -q 'ThinShape *REG_DWORD *0x0$' <<<"$query" || fail "window: Ctrl+Q saved no ThinShape 0: $query"
 
   # A second copy brings the first forward (here: back from minimised) and
   # converts nothing.

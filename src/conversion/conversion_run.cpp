@@ -285,6 +285,8 @@ int RunPasses() {
   int counted = CountWithFallbacks(&count);
   if (counted != kPassOk) return counted;
   CountedPoints = count;
+  // The shape thinning chooses from what the count collected, and frees it.
+  if (ThinShape != 0) ShapeSelect(kMaxStoredPoints);
   if (count < 2) return FailPass(u"Too short input file!\r\n", kPassTooShort);
 
   NewTrackPending = 1;
@@ -302,9 +304,8 @@ int RunPasses() {
     stride = (count - 2) / (kMaxStoredPoints - 1);
   }
 
-  // The shape thinning chooses its points from what the count collected.
+  // The shape thinning's choice is stored only when it leaves points out.
   const bool by_shape = ThinShape != 0 && count > kMaxStoredPoints;
-  if (by_shape) ShapeSelect(kMaxStoredPoints);
 
   if (BetweenPassesHookForTest != nullptr) BetweenPassesHookForTest();
   if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {

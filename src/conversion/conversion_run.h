@@ -37,8 +37,8 @@ extern const char16_t* InputLogName;
 int ConvertTrack();
 
 /// Counts the points from the start offset, rewinds, and stores them into the
-/// TrackImage, thinning a recording of more than 9996 points and flagging
-/// track starts. Closes the input on every failure. When the device's reading
+/// TrackImage, thinning a recording of more than 9996 points (evenly, or by
+/// shape when ThinShape is set: shape_thinning.h) and flagging track starts. Closes the input on every failure. When the device's reading
 /// counts fewer than two points and StrictInput is off, an NMEA log is
 /// counted again as RMC of all talkers, then as GGA fixes, and a GPX file as
 /// route points; the first reading with two points is stored and named in
