@@ -202,8 +202,6 @@ int CountPointsCollecting() {
 
 int CountPoints() {
   if (!ThinShape) return CountPointsCollecting<false>();
-  ShapeCollectBegin();
-  ShapeCollectInputStart();
   return CountPointsCollecting<true>();
 }
 
@@ -220,6 +218,7 @@ int CountWithFallbacks(int* count) {
       return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
     }
     UseReading(fallback.nmea_mode, fallback.gpx_element);
+    if (ThinShape) ShapeCollectInputAgain();
     *count = CountPoints();
     if (*count >= 2) {
       AppendLog(fallback.announcement);
@@ -281,6 +280,10 @@ int RunPasses() {
     StartOffset = static_cast<int32_t>(offset);
   }
 
+  if (ThinShape) {
+    ShapeCollectBegin();
+    ShapeCollectInputStart();
+  }
   int count = 0;
   int counted = CountWithFallbacks(&count);
   if (counted != kPassOk) return counted;

@@ -188,6 +188,10 @@ struct Collector {
   bool previous_rule = false;
   bool input_pending = true;
   std::vector<int64_t> input_starts;
+  // As they were when the current input began, to read it again.
+  int64_t start_rules = 0;
+  TrackPoint start_previous;
+  bool start_previous_rule = false;
   std::vector<int64_t> chosen;
   size_t cursor = 0;
 };
@@ -328,14 +332,31 @@ void ShapeCollectBegin(int working_set) {
   g_shape.set.reserve(g_shape.limit);
 }
 
-void ShapeCollectInputStart() { g_shape.input_pending = true; }
+void ShapeCollectInputStart() {
+  g_shape.input_pending = true;
+  g_shape.input_starts.push_back(g_shape.count);
+  g_shape.start_rules = g_shape.rules;
+  g_shape.start_previous = g_shape.previous;
+  g_shape.start_previous_rule = g_shape.previous_rule;
+}
+
+void ShapeCollectInputAgain() {
+  if (g_shape.input_starts.empty()) return;
+  const int64_t start = g_shape.input_starts.back();
+  std::vector<ShapeCandidate>& set = g_shape.set;
+  while (!set.empty() && set.back().index >= start) set.pop_back();
+  g_shape.count = start;
+  g_shape.rules = g_shape.start_rules;
+  g_shape.previous = g_shape.start_previous;
+  g_shape.previous_rule = g_shape.start_previous_rule;
+  g_shape.input_pending = true;
+}
 
 void ShapeCollectPoint(const TrackPoint& point) {
   const int64_t index = g_shape.count++;
   bool rule = g_shape.input_pending;
   if (g_shape.input_pending) {
     g_shape.input_pending = false;
-    g_shape.input_starts.push_back(index);
     MarkPreviousRule(index - 1);
   } else if (MayBreak(g_shape.previous, point) &&
              IsTrackBreak(g_shape.previous, point, kTrackBreakMeters)) {

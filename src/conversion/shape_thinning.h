@@ -21,8 +21,9 @@
 // functions whose last bit may differ between hosts), and the build forbids
 // contraction, so the result is the same on every build.
 //
-// Use: the counting pass hands every point to the collector (ShapeCollect*),
-// which keeps a bounded working set: every point while there are few, then
+// Use: the counting pass hands every point to the collector (ShapeCollect*;
+// ShapeCollectInputStart before each input's points, so the inputs' first
+// and last points are known), which keeps a bounded working set: every point while there are few, then
 // an even pre-thinning of the others (every 2nd, 4th, ... point) besides the
 // rule points, so memory stays flat at any input size. ShapeSelect then
 // chooses, and the storing pass asks ShapeKeeps for each point in order.
@@ -73,6 +74,10 @@ void ShapeCollectBegin(int working_set = kShapeWorkingSet);
 
 /// The next point collected begins a new input.
 void ShapeCollectInputStart();
+
+/// The current input is read again from its start (another reading of the
+/// same file): what was collected of it is forgotten.
+void ShapeCollectInputAgain();
 
 /// Collects the next point of the counting pass.
 void ShapeCollectPoint(const TrackPoint& point);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "common/globals.h"
 #include "conversion/conversion_run.h"
@@ -128,6 +129,25 @@ TEST_F(ShapeThinningTest, KeepsRulePointsAndHalvesEvenThinningsError) {
   }
 }
 
+// A GPX file with one track point is read again as its route: what the
+// first reading collected must not stay among the points chosen from.
+TEST_F(ShapeThinningTest, AFallbackReadingIsCollectedAfresh) {
+  Points points = Switchbacks(12000);
+  std::string gpx = "<gpx><trk><trkseg><trkpt lat=\"-40\" lon=\"100\"/></trkseg></trk><rte>";
+  char point[80];
+  for (const auto& [lat, lon] : points) {
+    std::snprintf(point, sizeof point, "<rtept lat=\"%.7f\" lon=\"%.7f\"/>", lat, lon);
+    gpx += point;
+  }
+  WriteFile(input_, gpx + "</rte></gpx>");
+  PrepareRun(input_, kInputGpx, output_);
+  ThinShape = 1;
+  ASSERT_EQ(ConvertTrack(), kConvertOk);
+  std::vector<int64_t> stored = StoredIndexes(points, ReadFile(output_));
+  ASSERT_EQ(stored.size(), 9996u);
+  EXPECT_EQ(stored.back(), 11999);
+}
+
 TEST_F(ShapeThinningTest, UpToTheCapacityTheFileIsEvenThinnings) {
   for (int count : {2, 3, 9995, 9996}) {
     Points points = Zigzag(count);
@@ -136,7 +156,8 @@ TEST_F(ShapeThinningTest, UpToTheCapacityTheFileIsEvenThinnings) {
 }
 
 TEST_F(ShapeThinningTest, CollectorChoosesAsTheWholeSequenceWould) {
-  // Three inputs of a zigzag with gaps, collected as the counting passes do.
+  // Three inputs of switchbacks with gaps, collected as the counting passes
+  // do; the second is read twice, as when a reading finds too few points.
   std::vector<TrackPoint> all = AsTrackPoints(Switchbacks(12000));
   const std::vector<int64_t> starts = {0, 3001, 7000};
   struct Case {
@@ -148,6 +169,10 @@ TEST_F(ShapeThinningTest, CollectorChoosesAsTheWholeSequenceWould) {
     for (size_t j = 0; j < all.size(); ++j) {
       if (std::find(starts.begin(), starts.end(), static_cast<int64_t>(j)) != starts.end()) {
         ShapeCollectInputStart();
+        if (j == 3001) {
+          ShapeCollectPoint({-40.0, 100.0});
+          ShapeCollectInputAgain();
+        }
       }
       ShapeCollectPoint(all[j]);
     }
