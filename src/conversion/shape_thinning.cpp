@@ -283,7 +283,7 @@ std::vector<int> ChooseShapePoints(const std::vector<ShapeCandidate>& candidates
   const int64_t rule_count = static_cast<int64_t>(rules.size());
   if (rule_count >= capacity) {
     // Only rule points, spread evenly: the first, the last, and between
-    // them those nearest the even steps.
+    // them those at even steps (rounded down).
     if (capacity == 1) return {rules[0]};
     for (int64_t j = 0; j < capacity; ++j) {
       chosen.push_back(rules[static_cast<size_t>(j * (rule_count - 1) / (capacity - 1))]);
