@@ -2,6 +2,7 @@
 """Benchmarks batch conversion against the read limit.
 
     bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps] [--runs 5] [--build build/release]
+                 [--thin even|shape]
 
 For each format and size it generates a deterministic input (kept in
 build/bench-data, reused next time), converts it --runs times with
@@ -36,6 +37,7 @@ def main():
     parser.add_argument("--formats", default="gpx,nmea,plt,mps")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default="build/release")
+    parser.add_argument("--thin", default="", help="pass --thin MODE to each conversion")
     args = parser.parse_args()
 
     build = args.build
@@ -66,6 +68,8 @@ def main():
                 points = f.read().strip()
             megabytes = os.path.getsize(path) / 1e6
             convert = [wayconv, "--batch", "--kind", fmt, "--output", output, path]
+            if args.thin:
+                convert[2:2] = ["--thin", args.thin]
             times, peak = [], 0.0
             for _ in range(args.runs):
                 elapsed, rss, code = timed(convert, peak_rss)

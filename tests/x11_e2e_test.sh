@@ -356,7 +356,8 @@ check "registry file" [ "$(tr -d '\r' <"$registry")" = 'Windows Registry Editor 
 
 [HKEY_CURRENT_USER\Software\Brivex\Wayconv]
 "OutputFile"="\\My Documents\\GPS Tracks and Waypoints\\mine.bin"
-"DoSplit"=dword:00000000' ]
+"DoSplit"=dword:00000000
+"ThinShape"=dword:00000000' ]
 cp "$registry" "$work/saved.reg"
 
 # --- The close button closes without saving.

@@ -123,6 +123,7 @@ int RunBatch(const BatchOptions& options) {
     CopyWide(OutputPath, kOutputPathSize, output);
   }
   if (options.split >= 0) DoSplit = options.split;
+  if (options.thin >= 0) ThinShape = options.thin;
   if (options.strict) StrictInput = 1;
 
   std::vector<RunInput> inputs(static_cast<size_t>(count));

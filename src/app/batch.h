@@ -10,6 +10,7 @@ struct BatchOptions {
   std::string output;   // empty: the saved or default output path
   int kind = 0;         // 0: from the input's extension (NMEA for standard input)
   int split = -1;       // -1: the saved or default setting
+  int thin = -1;        // -1: the saved setting; 0 even; 1 by shape
   bool strict = false;  // the device's reading only, whatever StrictInput says
 };
 

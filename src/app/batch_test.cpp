@@ -63,6 +63,34 @@ TEST_F(BatchTest, SavedSettingsApplyAndOptionsOverrideThem) {
   EXPECT_EQ(ReadFile(config + "/registry.reg"), registry);  // nothing saved
 }
 
+// Of a recording longer than the file, --thin chooses the points, over the
+// saved ThinShape; of a shorter one, the file is the same either way.
+TEST_F(BatchTest, ThinOptionAndSavedSetting) {
+  std::string config = std::string(std::getenv("XDG_CONFIG_HOME")) + "/wayconv";
+  ASSERT_EQ(RunCommand("mkdir -p '" + config + "'", nullptr), 0);
+  std::vector<std::pair<double, double>> points;
+  for (int i = 0; i < 12000; ++i) points.push_back({45.0 + (i % 7) * 0.0001, 7.0 + i * 0.0001});
+  WriteFile(input_, PltFile(points));
+  auto convert = [&](const std::string& options) {
+    std::string out;
+    EXPECT_EQ(Run("--batch " + options + " --output '" + output_ + "' '" + input_ + "'", &out), 0);
+    return ReadFile(output_);
+  };
+  std::string even = convert("--thin even");
+  std::string shape = convert("--thin shape");
+  EXPECT_NE(even, shape);
+  EXPECT_EQ(convert(""), even);
+  WriteFile(config + "/registry.reg",
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Brivex\\Wayconv]\r\n"
+            "\"ThinShape\"=dword:00000001\r\n");
+  EXPECT_EQ(convert(""), shape);
+  EXPECT_EQ(convert("--thin=even"), even);
+  points.resize(9996);
+  WriteFile(input_, PltFile(points));
+  EXPECT_EQ(convert("--thin shape"), convert("--thin even"));
+}
+
 TEST_F(BatchTest, ExitStatusIsTheConversionResult) {
   WriteFile(input_, PltFile({{1.0, 2.0}, {1.0001, 2.0}}));
   WriteFile(dir_.File("short.plt"), PltFile({{1.0, 2.0}}));
@@ -107,6 +135,7 @@ TEST_F(BatchTest, UsageErrors) {
       {"--frobnicate a.plt", "wayconv: unknown option '--frobnicate'; try 'wayconv --help'\n"},
       {"--kind kml a.plt", "wayconv: --kind takes gpx, mps, plt or nmea; try 'wayconv --help'\n"},
       {"--batch a.plt --output", "wayconv: --output needs a path; try 'wayconv --help'\n"},
+      {"--batch --thin fast a.plt", "wayconv: --thin takes even or shape; try 'wayconv --help'\n"},
   };
   for (const Case& c : cases) {
     std::string out, err;

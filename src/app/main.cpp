@@ -24,7 +24,8 @@ const char kUsage[] =
     "usage: wayconv [INPUT...]\n"
     "       wayconv --window [INPUT...]\n"
     "       wayconv --batch [--kind gpx|mps|plt|nmea] [--output PATH]\n"
-    "                       [--split|--no-split] [--strict] INPUT...\n"
+    "                       [--split|--no-split] [--thin even|shape] [--strict]\n"
+    "                       INPUT...\n"
     "       wayconv --show TRACKFILE\n"
     "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
@@ -39,7 +40,8 @@ const char kUsage[] =
     "is handed them). Keys (a mouse click works too):\n"
     "  F1            Open file: choose an input file and convert it\n"
     "  F2            Tools: Set output file, Break track at 1000 m space,\n"
-    "                About, Exit (arrows and Enter choose, Esc closes)\n"
+    "                Keep shape when thinning, About, Exit (arrows and\n"
+    "                Enter choose, Esc closes)\n"
     "  Ctrl+A        About\n"
     "  Ctrl+Q        save the settings and exit\n"
     "  PgUp, PgDn    scroll the log (so do Up, Down, Home, End and the wheel)\n"
@@ -63,6 +65,10 @@ const char kUsage[] =
     "  --split        start a new track where two points lie over 1000 m apart\n"
     "                 (default)\n"
     "  --no-split     keep all points in one track\n"
+    "  --thin MODE    thin over 9996 points at even steps (even, the default) or\n"
+    "                 by their shape (shape: every break and the ends of every\n"
+    "                 INPUT stay, and the stored line strays least from the\n"
+    "                 recording)\n"
     "  --strict       read only $GPRMC sentences and GPX trkpt elements, as the\n"
     "                 device did; without it, an NMEA log with fewer than two\n"
     "                 $GPRMC fixes is read as RMC of all talkers, then as GGA\n"
@@ -153,6 +159,9 @@ int RunCommandLine(int argc, char** argv) {
         batch_options = true;
         options.kind = ParseKindName(value);
         if (options.kind == 0) return UsageError("--kind takes gpx, mps, plt or nmea");
+      } else if (OptionValue(argc, argv, &i, "--thin", &value)) {
+        if (value != "even" && value != "shape") return UsageError("--thin takes even or shape");
+        options.thin = value == "shape" ? 1 : 0;
       } else if (OptionValue(argc, argv, &i, "--output", &value)) {
         if (value.empty()) return UsageError("--output needs a path");
         options.output = value;
@@ -178,6 +187,9 @@ int RunCommandLine(int argc, char** argv) {
     if (batch_options) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
                         "the saved settings)");
+    }
+    if (options.thin >= 0) {
+      return UsageError("--thin needs --batch (the window reads ThinShape from the settings)");
     }
     if (options.strict) {
       return UsageError("--strict needs --batch (the window reads StrictInput from the settings)");

@@ -7,6 +7,7 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "conversion/shape_thinning.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
 #include "readers/gpx_reader.h"
@@ -173,27 +174,37 @@ template <int Kind>
   }
 }
 
-// The counting pass, with the kind chosen once rather than per point.
-template <int Kind>
+// The counting pass, with the kind chosen once rather than per point. For
+// the shape thinning it also hands every point to the collector.
+template <int Kind, bool Collect>
 int CountPointsOf() {
   int count = 0;
-  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) ++count;
+  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) {
+    if constexpr (Collect) ShapeCollectPoint(CurrentPoint);
+    ++count;
+  }
   return count;
 }
 
-int CountPoints() {
+template <bool Collect>
+int CountPointsCollecting() {
   switch (InputKind) {
     case kInputGpx:
-      return CountPointsOf<kInputGpx>();
+      return CountPointsOf<kInputGpx, Collect>();
     case kInputMps:
-      return CountPointsOf<kInputMps>();
+      return CountPointsOf<kInputMps, Collect>();
     case kInputPlt:
-      return CountPointsOf<kInputPlt>();
+      return CountPointsOf<kInputPlt, Collect>();
     case kInputNmea:
-      return CountPointsOf<kInputNmea>();
+      return CountPointsOf<kInputNmea, Collect>();
     default:
       return 0;
   }
+}
+
+int CountPoints() {
+  if (!ThinShape) return CountPointsCollecting<false>();
+  return CountPointsCollecting<true>();
 }
 
 // Counts the points of the device's reading and, when there are fewer than
@@ -209,6 +220,7 @@ int CountWithFallbacks(int* count) {
       return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
     }
     UseReading(fallback.nmea_mode, fallback.gpx_element);
+    if (ThinShape) ShapeCollectInputAgain();
     *count = CountPoints();
     if (*count >= 2) {
       AppendLog(fallback.announcement);
@@ -260,6 +272,9 @@ int CountInput() {
     StartOffset = static_cast<int32_t>(offset);
   }
 
+  // The shape thinning collects all inputs as one sequence, each input's
+  // start marked: ShapeCollectBegin comes once per run, before the first.
+  if (ThinShape) ShapeCollectInputStart();
   int count = 0;
   int counted = CountWithFallbacks(&count);
   if (counted != kPassOk) return counted;
@@ -322,6 +337,28 @@ struct Sequence {
   return kPassOk;
 }
 
+// The storing pass of the shape thinning: every point of the sequence is
+// read and takes part in the break test, and the chosen ones are stored.
+// The index runs on across inputs, as the count numbered the points. Any
+// failed read fails the pass, since the count found every one of them.
+int StoreChosenPoints(int64_t total) {
+  Sequence sequence;
+  int read = kReadOk;
+  for (int64_t index = 0; index < total; ++index) {
+    int moved = NextSequencePoint(&sequence, &read);
+    if (moved != kPassOk) return moved;
+    if (read != kReadOk) {
+      return FailPass(u"Input file read error !\r\n", kPassReadFailed);
+    }
+    TrackBreakBookkeeping(CurrentPoint);
+    if (ShapeKeeps(index)) {
+      StorePoint(CurrentPoint, PointCount);
+      ++PointCount;
+    }
+  }
+  return kPassOk;
+}
+
 // The storing pass over every input counted, in order.
 int StorePoints() {
   int64_t total = 0;
@@ -343,7 +380,15 @@ int StorePoints() {
     stride = (total - 2) / (kMaxStoredPoints - 1);
   }
 
+  // The shape thinning chooses from what the counts collected, and frees
+  // it; its choice is stored only when it leaves points out, so a sequence
+  // the file holds whole is stored as the even thinning stores it.
+  if (ThinShape != 0) ShapeSelect(kMaxStoredPoints);
+  const bool by_shape = ThinShape != 0 && total > kMaxStoredPoints;
+
   if (BetweenPassesHookForTest != nullptr) BetweenPassesHookForTest();
+
+  if (by_shape) return StoreChosenPoints(total);
 
   Sequence sequence;
   int64_t remaining = total;
@@ -414,9 +459,13 @@ int CountRunInput(const RunInput& input, int index) {
 
 // Both passes over every input, up to the closed input; nothing written.
 int ReadInputs(const RunInput* inputs, int count) {
+  if (ThinShape) ShapeCollectBegin();
   for (int i = 0; i < count; ++i) {
     int counted = CountRunInput(inputs[i], i);
-    if (counted != kConvertOk) return counted;
+    if (counted != kConvertOk) {
+      if (ThinShape) ShapeCollectDiscard();
+      return counted;
+    }
     // A run of one input keeps it open for the storing pass, as it always
     // did; with several, only one is open at a time.
     if (count > 1) CloseInput();
@@ -433,8 +482,13 @@ int RunPointPass() {
   InputPointCounts.clear();
   g_readings.clear();
   RunInputIndex = 0;
+  if (ThinShape) ShapeCollectBegin();
   int result = CountInput();
-  if (result == kPassOk) result = StorePoints();
+  if (result == kPassOk) {
+    result = StorePoints();
+  } else if (ThinShape) {
+    ShapeCollectDiscard();
+  }
   UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
   return result;
 }

@@ -59,15 +59,17 @@ int ConvertTrack();
 /// appended), its header and its own fallback reading; the first that fails
 /// stops the run with its message and result, before anything is written.
 /// The storing pass then reads exactly the points counted in each input,
-/// thins them as one sequence, and starts a track at the first stored point
-/// of every input. InputPath and InputKind are those of the input the run is
+/// thins them as one sequence (by shape when ThinShape is set, which keeps
+/// every input's first and last point), and starts a track at the first
+/// stored point of every input. InputPath and InputKind are those of the input the run is
 /// at; at the end, those of the last input. With one input this is
 /// ConvertTrack.
 int ConvertTracks(const RunInput* inputs, int count);
 
 /// Counts the points from the start offset, rewinds, and stores them into the
-/// TrackImage, thinning a recording of more than 9996 points and flagging
-/// track starts. Closes the input on every failure. When the device's reading
+/// TrackImage, thinning a recording of more than 9996 points (evenly, or by
+/// shape when ThinShape is set: shape_thinning.h) and flagging track starts.
+/// Closes the input on every failure. When the device's reading
 /// counts fewer than two points and StrictInput is off, an NMEA log is
 /// counted again as RMC of all talkers, then as GGA fixes, and a GPX file as
 /// route points; the first reading with two points is stored and named in

@@ -1,12 +1,14 @@
 // Several inputs converted into one track file: the log, the track numbers
 // and starts across inputs, the thinning of all inputs as one sequence, and a
 // failing input that stops the run before anything is written.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
+#include "conversion/shape_thinning.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
 #include "test_util.h"
@@ -227,7 +229,149 @@ TEST_F(SeveralInputsTest, EachInputHasItsOwnReadingAndRepeatTest) {
                            "Track 2 at 48.133333 , 11.516667 \r\n" +
                            Report());
   EXPECT_EQ(StoredPoints().size(), 4u);
+}
 
+// A walk as above that zigzags 22 m sideways every third point, so that the
+// shape thinning has corners to choose among, with a jump of 5.5 km east at
+// each index in `gaps`. Coordinates as the PLT file's 7 decimals read back.
+Points Zigzag(int first, int count, double lon, const std::vector<int>& gaps) {
+  Points points;
+  for (int i = first; i < first + count; ++i) {
+    if (std::find(gaps.begin(), gaps.end(), i) != gaps.end()) lon += 0.05;
+    double side = (i / 3) % 2 == 0 ? 0.0 : 0.0002;
+    points.push_back({i / 100000.0, std::round((lon + side) * 1e7) / 1e7});
+  }
+  return points;
+}
+
+TEST_F(SeveralInputsTest, ShapeThinningKeepsEveryInputsEndsAndStartsItsTrack) {
+  struct Case {
+    const char* name;
+    std::vector<int> starts;  // where each input begins; all end at `total`
+    int total;
+    std::vector<int> gaps;   // a jump before these points, within one input
+    double next_lon;         // each input's longitude over the previous one's
+  } cases[] = {
+      // The inputs continue each other 1 m apart: nothing but being an
+      // input's end keeps the points at the boundaries.
+      {"joined", {0, 4000, 8000}, 12000, {10000}, 0.0},
+      // Inputs far apart, one of two points in the middle, and a gap right
+      // after an input's first point.
+      {"apart", {0, 5000, 5002, 9000}, 15000, {5001, 9001, 12000}, 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Points all;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (size_t k = 0; k < c.starts.size(); ++k) {
+      int end = k + 1 < c.starts.size() ? c.starts[k + 1] : c.total;
+      Points part = Zigzag(c.starts[k], end - c.starts[k], 8.0 + c.next_lon * k, c.gaps);
+      all.insert(all.end(), part.begin(), part.end());
+      files.push_back({"in" + std::to_string(k) + ".plt", PltFile(part)});
+    }
+    // What the shape thinning chooses from the whole sequence held in memory,
+    // with each input's ends and the two ends of each gap as the rule points.
+    std::vector<TrackPoint> whole;
+    for (const auto& [lat, lon] : all) whole.push_back({lat, lon});
+    std::vector<int64_t> starts(c.starts.begin(), c.starts.end());
+    std::vector<ShapeCandidate> candidates = ShapeCandidates(whole, starts);
+    std::vector<int> rules, expected_rules;
+    for (const ShapeCandidate& candidate : candidates) {
+      if (candidate.rule >= 0) rules.push_back(static_cast<int>(candidate.index));
+    }
+    for (size_t k = 0; k < c.starts.size(); ++k) {
+      expected_rules.push_back(c.starts[k]);
+      expected_rules.push_back((k + 1 < c.starts.size() ? c.starts[k + 1] : c.total) - 1);
+    }
+    for (int gap : c.gaps) {
+      expected_rules.push_back(gap - 1);
+      expected_rules.push_back(gap);
+    }
+    std::sort(expected_rules.begin(), expected_rules.end());
+    expected_rules.erase(std::unique(expected_rules.begin(), expected_rules.end()),
+                         expected_rules.end());
+    // No pair across a boundary: the breaks between inputs add no rule
+    // point of their own.
+    ASSERT_EQ(rules, expected_rules);
+    std::vector<int> expected = ChooseShapePoints(candidates, kMaxStoredPoints);
+
+    std::vector<int> kept_with_split;
+    for (int split : {1, 0}) {
+      SCOPED_TRACE(split);
+      ResetAllForTest();
+      ThinShape = 1;
+      DoSplit = split;
+      ASSERT_EQ(Convert(files), kConvertOk);
+      std::vector<Stored> stored = StoredPoints();
+      ASSERT_EQ(stored.size(), static_cast<size_t>(kMaxStoredPoints));
+      std::vector<int> kept;
+      for (const Stored& p : stored) kept.push_back(p.walk_index);
+      // The index runs on across inputs: the storing pass keeps exactly the
+      // points the whole sequence's choice names.
+      EXPECT_EQ(kept, expected);
+      for (int rule : expected_rules) {
+        EXPECT_TRUE(std::binary_search(kept.begin(), kept.end(), rule)) << rule;
+      }
+      // Every input's first point starts a track; with splitting on, so does
+      // every gap within an input, and nothing else.
+      std::vector<int> track_starts;
+      for (int start : c.starts) track_starts.push_back(start);
+      if (split) track_starts.insert(track_starts.end(), c.gaps.begin(), c.gaps.end());
+      std::sort(track_starts.begin(), track_starts.end());
+      std::vector<int> at;
+      for (int start : TrackStarts()) at.push_back(stored[start].walk_index);
+      EXPECT_EQ(at, track_starts);
+      EXPECT_EQ(TrackCounter, static_cast<int>(track_starts.size()));
+      if (split) {
+        kept_with_split = kept;
+      } else {
+        EXPECT_EQ(kept, kept_with_split);
+      }
+    }
+  }
+}
+
+TEST_F(SeveralInputsTest, ShapeThinningOfInputsTheFileHoldsIsEvenThinning) {
+  // 9996 points in all, or fewer: the file holds them whole either way.
+  for (int last : {3996, 3000}) {
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"a.plt", PltFile(Zigzag(0, 3000, 8.0, {}))},
+        {"b.plt", PltFile(Zigzag(3000, 3000, 9.0, {4500}))},
+        {"c.plt", PltFile(Zigzag(6000, last, 8.0, {}))}};
+    std::string bytes[2], log[2];
+    for (int shape : {0, 1}) {
+      ResetAllForTest();
+      ThinShape = shape;
+      ASSERT_EQ(Convert(files), kConvertOk);
+      bytes[shape] = ReadFile(output_);
+      log[shape] = LogText();
+    }
+    EXPECT_EQ(bytes[1], bytes[0]) << last;
+    EXPECT_EQ(log[1], log[0]) << last;
+  }
+}
+
+// A bad second input in shape mode stops the run as in even mode, leaving
+// nothing chosen, and the next run collects afresh.
+TEST_F(SeveralInputsTest, ShapeThinningAfterAFailedRunChoosesAfresh) {
+  ThinShape = 1;
+  std::vector<std::pair<std::string, std::string>> good = {
+      {"a.plt", PltFile(Zigzag(0, 8000, 8.0, {}))},
+      {"b.plt", PltFile(Zigzag(8000, 4000, 8.0, {}))}};
+  ASSERT_EQ(Convert(good), kConvertOk);
+  const std::string first = ReadFile(output_);
+  std::vector<Stored> stored = StoredPoints();
+  ASSERT_EQ(stored.size(), static_cast<size_t>(kMaxStoredPoints));
+  EXPECT_EQ(stored.front().walk_index, 0);
+  EXPECT_EQ(stored.back().walk_index, 11999);
+  EXPECT_EQ(ShapeInputStarts(), (std::vector<int64_t>{0, 8000}));
+
+  ASSERT_EQ(Convert({good[0], {"short.plt", PltFile({{1.0, 2.0}})}}), kConvertPassFailed);
+  EXPECT_EQ(ReadFile(output_), first);
+  EXPECT_TRUE(ShapeChosen().empty());
+
+  ASSERT_EQ(Convert(good), kConvertOk);
+  EXPECT_EQ(ReadFile(output_), first);
 }
 
 }  // namespace

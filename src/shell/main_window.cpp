@@ -45,13 +45,15 @@ LRESULT OnPaint(HWND window) {
   return 0;
 }
 
-// The check mark of "Break track at 1000 m space" follows DoSplit each time
-// the Tools popup opens.
+// The check marks of "Break track at 1000 m space" and "Keep shape when
+// thinning" follow DoSplit and ThinShape each time the Tools popup opens.
 LRESULT OnInitMenuPopup(WPARAM wparam, LPARAM lparam) {
   auto param = static_cast<uintptr_t>(lparam);
   if (HIWORD(param) == 0 && LOWORD(param) == kCmdToolsButton) {
     CheckMenuItem(reinterpret_cast<HMENU>(wparam), kCmdBreakTrack,
                   MF_BYCOMMAND | (DoSplit ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(reinterpret_cast<HMENU>(wparam), kCmdKeepShape,
+                  MF_BYCOMMAND | (ThinShape ? MF_CHECKED : MF_UNCHECKED));
   }
   return 0;
 }

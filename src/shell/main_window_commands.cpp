@@ -1,5 +1,5 @@
-// The main window's commands: the two file dialogs, the break switch, About
-// and Exit.
+// The main window's commands: the two file dialogs, the break and thinning
+// switches, About and Exit.
 #include <string>
 #include <vector>
 
@@ -148,6 +148,9 @@ LRESULT MainWindowCommand(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case kCmdBreakTrack:
       DoSplit = DoSplit == 0 ? 1 : 0;
+      return 0;
+    case kCmdKeepShape:
+      ThinShape = ThinShape == 0 ? 1 : 0;
       return 0;
     case kCmdAbout:
       ShowAboutDialog(window);
