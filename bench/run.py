@@ -2,7 +2,7 @@
 """Benchmarks batch conversion against the read limit.
 
     bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps,fit,igc,gpx.gz] [--runs 5]
-                 [--build build/release] [--peer]
+                 [--build build/release] [--peer] [--thin even|shape]
 
 For each format and size it generates a deterministic input (kept in
 build/bench-data, reused next time), converts it --runs times with
@@ -48,6 +48,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default="build/release")
     parser.add_argument("--peer", action="store_true", help="compare with gpsbabel")
+    parser.add_argument("--thin", default="", help="pass --thin MODE to each conversion")
     args = parser.parse_args()
 
     build = args.build
@@ -79,6 +80,8 @@ def main():
             megabytes = os.path.getsize(path) / 1e6
             kind = fmt[:-3] if fmt.endswith(".gz") else fmt
             convert = [wayconv, "--batch", "--kind", kind, "--output", output, path]
+            if args.thin:
+                convert[2:2] = ["--thin", args.thin]
             times, peak = [], 0.0
             for _ in range(args.runs):
                 elapsed, rss, code = timed(convert, peak_rss)

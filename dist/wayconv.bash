@@ -1,6 +1,7 @@
-# Bash completion for wayconv: options, the values of --kind and --export,
-# input files filtered by the chosen kind (or by their extension when no kind
-# is given) and track files (.bin) after --show and --export.
+# Bash completion for wayconv: options, the values of --kind, --thin and
+# --export, input files (one or more) filtered by the chosen kind (or by their
+# extension when no kind is given) and track files (.bin) after --show and
+# --export.
 # Installed as share/bash-completion/completions/wayconv.
 
 # The long options the program itself lists in --help, so that the completion
@@ -11,8 +12,8 @@ _wayconv_options() {
   local options
   options=$(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
   if [[ -z $options ]]; then
-    options='--window --batch --kind --output --split --no-split --strict --force --show --export
---help --version'
+    options='--window --batch --kind --output --split --no-split --thin --strict --force --show
+--export --help --version'
   fi
   printf '%s\n' "$options"
 }
@@ -71,6 +72,10 @@ _wayconv() {
       ;;
     --export)
       mapfile -t COMPREPLY < <(compgen -W 'gpx csv svg' -- "$cur")
+      return
+      ;;
+    --thin)
+      mapfile -t COMPREPLY < <(compgen -W 'even shape' -- "$cur")
       return
       ;;
     --output)

@@ -61,6 +61,7 @@ check "csv|gpx|svg" --export ""
 # every file when no name fits, since NMEA logs go by any name.
 check "--odd.plt|RIDE.GPX|drive.nmea|hike.mps|my walk.plt|tracks|walk.gpx|walk.plt" ""
 check "walk.gpx|walk.plt" --batch walk
+check "walk.gpx|walk.plt" --batch hike.mps walk  # a further input
 check "tracks|trip.log" tr
 check "RIDE.GPX|tracks|walk.gpx" --kind gpx ""
 check "RIDE.GPX|tracks|walk.gpx" --kind = gpx --batch ""

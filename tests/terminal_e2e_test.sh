@@ -90,12 +90,12 @@ expect "start-up screen" "$(
 popup_indent=$(printf '%47s' '')
 keys $w F2
 wait_for $w "Set output file"
-expect "break item checked" "$popup_indent│ ✓ Break track at 1000 m space │" line $w 17
+expect "break item checked" "$popup_indent│ ✓ Break track at 1000 m space │" line $w 16
 keys $w Down Enter
 wait_gone $w "Set output file"
 keys $w F2
 wait_for $w "Set output file"
-expect "break item unchecked" "$popup_indent│   Break track at 1000 m space │" line $w 17
+expect "break item unchecked" "$popup_indent│   Break track at 1000 m space │" line $w 16
 keys $w Escape
 wait_gone $w "Set output file"
 
@@ -197,11 +197,12 @@ expect "40x12 popup" "┌──────────────────�
 │   Set output file             │
 ├───────────────────────────────┤
 │   Break track at 1000 m space │
+│   Keep shape when thinning    │
 ├───────────────────────────────┤
 │   About                       │
 ├───────────────────────────────┤
 │   Exit                        │
-└───────────────────────────────┘" columns_8_on $w 2 10
+└───────────────────────────────┘" columns_8_on $w 1 10
 keys $w Escape
 wait_gone $w "Set output file"
 "${T[@]}" resize-window -t $w -x 80 -y 24
@@ -217,7 +218,8 @@ check "registry file" same "$(tr -d '\r' <"$registry")" 'Windows Registry Editor
 
 [HKEY_CURRENT_USER\Software\Brivex\Wayconv]
 "OutputFile"="\\My Documents\\GPS Tracks and Waypoints\\mine.bin"
-"DoSplit"=dword:00000000'
+"DoSplit"=dword:00000000
+"ThinShape"=dword:00000000'
 cp "$registry" "$work/saved.reg"
 
 # --- A second run starts with the saved settings; closed by the system
@@ -231,7 +233,7 @@ expect "saved output path" 'Output file:
 \mine.bin' rows $w 1 4
 keys $w F2
 wait_for $w "Set output file"
-expect "DoSplit 0 kept" "$popup_indent│   Break track at 1000 m space │" line $w 17
+expect "DoSplit 0 kept" "$popup_indent│   Break track at 1000 m space │" line $w 16
 keys $w Down Enter
 wait_gone $w "Set output file"
 kill -TERM "$(pid_in $w)"

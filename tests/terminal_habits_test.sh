@@ -2,7 +2,8 @@
 # The window's habits end to end in a tmux pane: the log shows its end and
 # scrolls, the file dialogs (home folder, order, type-ahead, going up,
 # double click, wheel, SGR clicks past column 223, the types), the save dialog's
-# refusal and replace question, the too-small notice, and the message when
+# refusal and replace question, marking several files to convert together,
+# the too-small notice, and the message when
 # the settings cannot be saved.
 #
 # usage: terminal_habits_test.sh WAYCONV SOURCE_DIR
@@ -37,6 +38,8 @@ mkdir -p "$HOME/deep" "$HOME/UPPER" "$XDG_CONFIG_HOME" "$WAYCONV_ROOT" "$work/fi
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 files=$work/files
 cp "$source_dir"/samples/walk.plt "$files/tracks/"
+mkdir -p "$files/multi"
+for name in a b c; do cp "$source_dir"/samples/walk.plt "$files/multi/$name.plt"; done
 for name in walk.gpx beta.gpx Alpha.gpx; do cp "$source_dir"/samples/walk.gpx "$HOME/$name"; done
 # NMEA logs as receivers name them: .log, and no extension at all.
 for name in trip.log capture; do
@@ -185,6 +188,29 @@ text $w "$files/tracks/walk.plt"
 keys $w Enter
 wait_for $w "OK!"
 check "the GPX file became a track file" [ "$(stat -c %s "$HOME/walk.gpx")" = 80008 ]
+
+# --- Marking: Insert or Space marks a file, Enter converts the marked ones
+# together, in the listing's order.
+keys $w F1
+wait_for $w "Type:  gpx   mps  [plt]  nmea"
+keys $w C-u
+text $w "$files/multi"
+keys $w Enter
+expect "the folder" "$files/multi" line $w 1
+keys $w IC Down Space
+expect "a mark beside each marked name" '*a.plt
+ b.plt
+*c.plt' rows $w 3 5
+expect "the name line counts them" "(2 marked)" eval 'line $w 21 | grep -o "(2 marked)"'
+keys $w Enter
+wait_for $w "OK!"
+expect "both inputs, then one track each" "Input file: $files/multi/a.plt
+Input file: $files/multi/c.plt
+Track 1 at 47.369380 , 8.539197
+Track 2 at 47.383848 , 8.543602
+Track 3 at 47.369380 , 8.539197
+Track 4 at 47.383848 , 8.543602
+OK!" rows $w 1 7
 
 # --- Tab runs the type-ahead again on the name typed; the NMEA type lists
 # .log files, All files every regular file (read as its content says).

@@ -6,6 +6,7 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "conversion/shape_thinning.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
 #include "readers/gpx_reader.h"
@@ -14,6 +15,7 @@
 void ResetAllForTest() {
   ResetGlobalsForTest();
   ResetTrackFileForTest();
+  ResetShapeThinningForTest();
   GpxPointElement = kGpxTrackPoints;
   NmeaReadMode = kNmeaGprmcOnly;
   ResetNmeaFixTime();

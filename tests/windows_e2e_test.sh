@@ -2,7 +2,8 @@
 # The Windows program end to end under Wine, against the Linux build:
 #  1. batch mode: each of the four samples converts to a track file byte for
 #     byte the same as the Linux build's, with the same log on standard output
-#     and the same exit status, also for failures;
+#     and the same exit status, also for failures; so does a long recording
+#     thinned by shape;
 #  2. the window (under Xvfb): started with a sample it converts it at once;
 #     Ctrl+Q saves the settings to the registry (read back with `reg query`);
 #     a second copy brings the first forward and exits; a screenshot of the
@@ -102,6 +103,28 @@ same_on_both "no output folder" --batch --output out/no/such/folder/x.bin sample
 same_on_both "unknown kind" --batch --kind xml samples/walk.gpx
 same_on_both "no track file" --show samples/walk.gpx
 same_on_both "version" --version
+# Thinning by shape: a recording longer than the file (turns, a standing
+# stretch whose removals all cost the same, gaps over 1000 m) gives the same
+# chosen points on both builds.
+LC_ALL=C awk 'BEGIN {
+  srand(7)
+  printf "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\n"
+  printf "Reserved 3\r\n0,2,255,Track,0,0,2,8421376\r\n0\r\n"
+  lat = 46.5; lon = 8.0; heading = 0
+  for (i = 0; i < 16000; i++) {
+    if (i % 40 == 0) heading += 2.5
+    noise = 0
+    if (i < 3000 || i > 3400) {
+      lat += cos(heading) * 0.00005; lon += sin(heading) * 0.00007; noise = (rand() - 0.5) * 0.00002
+    }
+    if (i % 5000 == 4999) lat += 0.02
+    printf "%.7f,%.7f,0,-777,0,,\r\n", lat + noise, lon
+  }
+}' >"$work/linux/samples/long.plt"
+cp "$work/linux/samples/long.plt" "$work/windows/samples/long.plt"
+same_on_both "--thin shape" --batch --thin shape --output out/long.bin samples/long.plt
+cmp -s "$work/linux/out/long.bin" "$work/windows/out/long.bin" ||
+  fail "--thin shape: the track files differ"
 # Standard input, copied to a temporary file that goes away afterwards.
 stdin_file=$source_dir/samples/walk.plt same_on_both "standard input" --batch --kind plt \
   --output out/stdin.bin -
@@ -175,6 +198,7 @@ else
   grep -q 'OutputFile *REG_SZ *\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin$' <<<"$query" ||
     fail "window: Ctrl+Q saved no OutputFile: $query"
   grep -q 'DoSplit *REG_DWORD *0x0$' <<<"$query" || fail "window: Ctrl+Q saved no DoSplit 0: $query"
+  grep -q 'ThinShape *REG_DWORD *0x0$' <<<"$query" || fail "window: Ctrl+Q saved no ThinShape 0: $query"
 
   # A second copy brings the first forward (here: back from minimised) and
   # converts nothing.

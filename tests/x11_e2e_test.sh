@@ -310,6 +310,14 @@ expect "dropped on the dialog: converted" "Input file: $files/DROPPED.GPX
 Track 1 at 47.362300 , 8.548440
 OK!" log_head
 check "dropped file converted as gpx" cmp -s "$device_folder/mine.bin" "$work/gpx.bin"
+# Several files dropped together go into one track file, in their order,
+# each read by its name's kind and starting a track.
+cp "$files/tracks/walk.plt" "$files/first.plt"
+check "drop of two taken" "$send" drop "$W" "$files/first.plt" "$files/DROPPED.GPX"
+# (log_head joins the rows the two input lines wrap into.)
+expect "both dropped files converted" "Input file: $files/first.pltInput file: $files/DROPPED.GPX
+Track 1 at 47.369380 , 8.539197
+Track 2 at 47.362300 , 8.548440" log_head
 
 # --- A second copy brings the window forward and converts nothing. The focus
 # is elsewhere first (the root window, under the pointer outside the window).
@@ -353,7 +361,8 @@ check "registry file" [ "$(tr -d '\r' <"$registry")" = 'Windows Registry Editor 
 
 [HKEY_CURRENT_USER\Software\Brivex\Wayconv]
 "OutputFile"="\\My Documents\\GPS Tracks and Waypoints\\mine.bin"
-"DoSplit"=dword:00000000' ]
+"DoSplit"=dword:00000000
+"ThinShape"=dword:00000000' ]
 cp "$registry" "$work/saved.reg"
 
 # --- The close button closes without saving.

@@ -1,10 +1,10 @@
 // What the desktop window's end-to-end test sends a window that no Debian
 // tool sends without a window manager or a person dragging:
 //
-//   x11_send drop WINDOW PATH   drops PATH on the window through the XDND
-//       protocol, as a file manager does: XdndEnter (text/uri-list),
+//   x11_send drop WINDOW PATH...  drops the PATHs on the window through the
+//       XDND protocol, as a file manager does: XdndEnter (text/uri-list),
 //       XdndPosition at the window's middle, on XdndStatus XdndDrop; serves the
-//       selection as "file://PATH\r\n" and waits for XdndFinished.
+//       selection as "file://PATH\r\n" for each and waits for XdndFinished.
 //       Exit 0 when the window took the drop, 1 when it refused, 2 on a
 //       protocol error or after 5 s without an answer.
 //   x11_send close WINDOW       asks the window to close as the window
@@ -80,11 +80,11 @@ std::string Escaped(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool drop = argc == 4 && std::strcmp(argv[1], "drop") == 0;
+  bool drop = argc >= 4 && std::strcmp(argv[1], "drop") == 0;
   bool close = argc == 3 && std::strcmp(argv[1], "close") == 0;
   bool resources = argc == 3 && std::strcmp(argv[1], "resources") == 0;
   if (!drop && !close && !resources) {
-    std::fputs("usage: x11_send drop WINDOW PATH | close WINDOW | resources TEXT\n", stderr);
+    std::fputs("usage: x11_send drop WINDOW PATH... | close WINDOW | resources TEXT\n", stderr);
     return 2;
   }
   g_display = XOpenDisplay(nullptr);
@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     XCloseDisplay(g_display);
     return 0;
   }
-  std::string list = "file://" + Escaped(argv[3]) + "\r\n";
+  std::string list;
+  for (int i = 3; i < argc; ++i) list += "file://" + Escaped(argv[i]) + "\r\n";
   g_source = XCreateSimpleWindow(g_display, DefaultRootWindow(g_display), 0, 0, 1, 1, 0, 0, 0);
   XSetSelectionOwner(g_display, A("XdndSelection"), g_source, CurrentTime);
 

@@ -25,13 +25,17 @@ namespace {
 bool g_track_read_error = false;
 // errno of the first log text that could not be printed, 0 while all could.
 int g_log_error = 0;
+int g_track_read_input = 0;  // the input whose count reported it
 
 // Prints a log text as UTF-8, with every "\r\n" as "\n", as soon as it comes.
 // The names in it are the user's: their control characters are shown
 // escaped, never sent to the terminal (the log itself keeps them).
 void PrintLogText(const char16_t* text, size_t length, int /*how*/) {
   std::u16string_view view(text, length);
-  if (view == u"Track read error!\r\n") g_track_read_error = true;
+  if (view == u"Track read error!\r\n") {
+    g_track_read_error = true;
+    g_track_read_input = RunInputIndex;
+  }
   std::string bytes = Utf16ToUtf8(view);
   std::string out;
   out.reserve(bytes.size());
@@ -85,12 +89,16 @@ bool IsTrackFileAt(const std::string& host) {
 // another user planted, the input itself, or (without --force) a file that
 // is not a track file (a recording given as --output by mistake, say) or a
 // read-only one. Empty when it may be replaced.
-std::string OutputRefusal(const std::string& input, bool force) {
+std::string OutputRefusal(const std::vector<std::string>& inputs, bool force) {
   std::string output = HostPath(OutputPath);
   bool refused = false;
   ResolveLinks(output, &refused);
   if (refused) return LinkRefusal(output);
-  if (SameFile(input, output)) return output + " is the input file; give another --output";
+  for (const std::string& input : inputs) {
+    if (!input.empty() && SameFile(input, output)) {
+      return output + " is the input file; give another --output";
+    }
+  }
   struct stat st;
   if (force || stat(output.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
   if (!IsTrackFileAt(output)) {
@@ -163,10 +171,19 @@ int ParseKindName(const std::string& name) {
 }
 
 int RunBatch(const BatchOptions& options) {
-  const bool from_stdin = options.input == "-";
-  std::u16string input = Utf8ToUtf16(options.input);
-  if (input.empty() || input.size() >= kInputPathSize) {
-    PrintError("the input path must have 1 to 2039 characters; give a shorter path");
+  const int count = static_cast<int>(options.inputs.size());
+  int stdin_inputs = 0;
+  std::vector<std::u16string> paths;
+  for (const std::string& input : options.inputs) {
+    if (input == "-") ++stdin_inputs;
+    paths.push_back(Utf8ToUtf16(input));
+    if (paths.back().empty() || paths.back().size() >= kInputPathSize) {
+      PrintError("the input path must have 1 to 2039 characters; give a shorter path");
+      return kExitUsage;
+    }
+  }
+  if (count == 0 || stdin_inputs > 1) {
+    PrintError("give one or more input files, standard input (-) at most once");
     return kExitUsage;
   }
   // The saved settings stand unless an option overrides them for this run.
@@ -180,61 +197,73 @@ int RunBatch(const BatchOptions& options) {
     CopyWide(OutputPath, kOutputPathSize, output);
   }
   if (options.split >= 0) DoSplit = options.split;
+  if (options.thin >= 0) ThinShape = options.thin;
   if (options.strict) StrictInput = 1;
   AtomicReplaceReadOnly = options.force;
-  std::string input_host = from_stdin ? std::string() : HostPath(input.c_str());
-  std::string refusal = OutputRefusal(input_host, options.force);
+  std::vector<std::string> input_hosts;
+  for (int i = 0; i < count; ++i) {
+    input_hosts.push_back(options.inputs[i] == "-" ? std::string() : HostPath(paths[i].c_str()));
+  }
+  std::string refusal = OutputRefusal(input_hosts, options.force);
   if (!refusal.empty()) {
     PrintError(refusal);
     return kConvertOpenFailed;
   }
 
-  if (from_stdin) {
-    std::string copy;
-    if (!CopyStandardInput(&copy)) return kConvertOpenFailed;
-    input = Utf8ToUtf16(copy);
-    if (input.size() >= kInputPathSize) {
-      RemoveStandardInputCopy();
-      PrintError("the temporary folder's path is too long; set TMPDIR to a shorter path");
-      return kConvertOpenFailed;
+  std::vector<RunInput> inputs(static_cast<size_t>(count));
+  std::vector<std::string> names(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const bool from_stdin = options.inputs[i] == "-";
+    std::u16string& path = paths[i];
+    if (from_stdin) {
+      std::string copy;
+      if (!CopyStandardInput(&copy)) return kConvertOpenFailed;
+      path = Utf8ToUtf16(copy);
+      if (path.size() >= kInputPathSize) {
+        RemoveStandardInputCopy();
+        PrintError("the temporary folder's path is too long; set TMPDIR to a shorter path");
+        return kConvertOpenFailed;
+      }
     }
-    InputLogName = u"-";
-  }
-  CopyWide(InputPath, kInputPathSize, input);
-  if (options.kind != 0) {
-    InputKind = options.kind;
-  } else {
-    InputKind = from_stdin ? kInputNmea : InputKindFromExtension(InputPath);
+    int kind = options.kind;
+    if (kind == 0) kind = from_stdin ? kInputNmea : InputKindFromExtension(path.c_str());
+    inputs[i] = RunInput{path.c_str(), kind, from_stdin ? u"-" : nullptr};
+    names[i] = from_stdin ? "standard input" : options.inputs[i];
   }
 
   g_track_read_error = false;
   g_log_error = 0;
+  g_track_read_input = 0;
   SetLogSink(PrintLogText);
-  int result = ConvertTrack();
+  int result = ConvertTracks(inputs.data(), count);
   SetLogSink(nullptr);
-  const std::string name = from_stdin ? "standard input" : options.input;
   if (result != kConvertOk) {
-    PrintError(FailureText(result, name));
-  } else if (g_track_read_error) {
-    PrintError("warning: " + name + " ends inside a track record; only " +
+    PrintError(FailureText(result, names[RunInputIndex]));
+  } else if (g_track_read_error && count == 1) {
+    PrintError("warning: " + names[0] + " ends inside a track record; only " +
                std::to_string(PointCount) + " points were converted");
+  } else if (g_track_read_error) {
+    PrintError("warning: " + names[g_track_read_input] +
+               " ends inside a track record; only its first " +
+               std::to_string(InputPointCounts[g_track_read_input]) + " points were read");
   }
   // The log does not say that a long recording lost points; the user should know.
-  if (result == kConvertOk && CountedPoints > PointCount) {
-    PrintError(std::to_string(CountedPoints) + " points thinned to " + std::to_string(PointCount));
+  int64_t total = 0;
+  for (int points : InputPointCounts) total += points;
+  if (result == kConvertOk && total > PointCount) {
+    PrintError(std::to_string(total) + " points thinned to " + std::to_string(PointCount));
   }
+  // The flaws are the run's; with several inputs the log's lines tell whose.
+  const std::string flawed = count == 1 ? names[0] : std::string("one of the inputs");
   if ((InputFlaws & kFlawFitHeaderOrChecksum) != 0) {
-    PrintError("warning: " + name + " has a FIT signature or checksum that does not match; "
+    PrintError("warning: " + flawed + " has a FIT signature or checksum that does not match; "
                "its points were read all the same, check them");
   }
   if ((InputFlaws & kFlawCompressedData) != 0) {
-    PrintError("warning: the compressed data of " + name +
+    PrintError("warning: the compressed data of " + flawed +
                " is damaged or cut short; only what comes before was read");
   }
-  if (from_stdin) {
-    RemoveStandardInputCopy();
-    InputLogName = nullptr;
-  }
+  if (stdin_inputs > 0) RemoveStandardInputCopy();
   if (g_log_error != 0 && result == kConvertOk) {
     // The track file is complete, but whoever reads the log learns nothing.
     PrintError(std::string("cannot write the log to standard output: ") +

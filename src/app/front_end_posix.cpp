@@ -5,11 +5,11 @@
 #include <cstring>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/backends.h"
 #include "app/batch.h"
 #include "app/front_end.h"
-#include "platform/command_line.h"
 #include "platform/registry.h"
 #include "shell/settings.h"
 #include "shell/shell_globals.h"
@@ -18,9 +18,20 @@
 bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 // The interactive program on the terminal, or with `desktop` in a window on
-// the X display, with `input` (or nothing) as its command line.
-int RunWindow(const char* input, bool desktop) {
-  std::u16string command_line = input != nullptr ? JoinArguments(&input, 1) : std::u16string();
+// the X display, with the paths of `inputs` (or nothing) as its command line.
+int RunWindow(const char* const* inputs, int count, bool desktop) {
+  // Several inputs may be handed to a copy running in another folder, so a
+  // relative path among them is taken from the folder we run in.
+  std::vector<std::string> paths(inputs, inputs + count);
+  char folder[4096];
+  if (count > 1 && getcwd(folder, sizeof folder) != nullptr) {
+    for (std::string& path : paths) {
+      if (path[0] != '/' && path[0] != '\\') path = std::string(folder) + "/" + path;
+    }
+  }
+  std::vector<const char*> given;
+  for (const std::string& path : paths) given.push_back(path.c_str());
+  std::u16string command_line = InputCommandLine(given.data(), count);
   const BackendRow* row = FindBackend(desktop ? "x11" : "terminal");
   if (row == nullptr) {
     PrintError("built without the desktop window; use the terminal window or --batch");

@@ -51,9 +51,9 @@ bool OutputIsTerminal() {
 }
 
 // On Windows the window is always a desktop window, so --window changes nothing.
-int RunWindow(const char* input, bool /*desktop*/) {
+int RunWindow(const char* const* inputs, int count, bool /*desktop*/) {
   if (OwnsConsoleAlone()) FreeConsole();
-  std::u16string command_line = input != nullptr ? Utf8ToUtf16(input) : std::u16string();
+  std::u16string command_line = InputCommandLine(inputs, count);
   SetCommandLine(command_line.c_str());
   SetLogRepaint(RepaintMainWindow);
   int code = WayconvMain(GetModuleHandleW(nullptr), SW_SHOWDEFAULT);

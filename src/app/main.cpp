@@ -2,10 +2,12 @@
 // The options, the same on every host; each host's entry point and window are
 // in front_end_posix.cpp and front_end_win32.cpp.
 #include <string>
+#include <vector>
 
 #include "app/batch.h"
 #include "app/front_end.h"
 #include "host/command_line.h"
+#include "host/text.h"
 #include "trackfile/track_commands.h"
 
 #ifndef WAYCONV_VERSION
@@ -15,23 +17,28 @@
 namespace {
 
 const char kUsage[] =
-    "usage: wayconv [INPUT]\n"
-    "       wayconv --window [INPUT]\n"
+    "usage: wayconv [INPUT...]\n"
+    "       wayconv --window [INPUT...]\n"
     "       wayconv --batch [--kind KIND] [--output PATH]\n"
-    "                       [--split|--no-split] [--strict] [--force] INPUT\n"
+    "                       [--split|--no-split] [--thin even|shape] [--strict]\n"
+    "                       [--force] INPUT...\n"
     "       wayconv --show TRACKFILE\n"
     "       wayconv --export gpx|csv|svg [--output PATH] TRACKFILE\n"
     "\n"
     "Converts one GPS recording (GPX, MapSource .mps, OziExplorer .plt, an\n"
     "NMEA log, FIT, TCX, KML/KMZ, GeoJSON or IGC, each also gzip-compressed)\n"
     "into the 80008-byte binary track file.\n"
+    "Several INPUTs go into one track file, in the order given: each starts a\n"
+    "new track, and all are thinned together to the 9996 points the file holds.\n"
     "\n"
     "On a terminal, wayconv opens its window: the conversion log fills the\n"
     "screen, with the soft keys \"Open file\" and \"Tools\" on the bottom row.\n"
-    "INPUT, if given, is converted at once. Keys (a mouse click works too):\n"
+    "INPUT, if given, is converted at once (several together; a running copy\n"
+    "is handed them). Keys (a mouse click works too):\n"
     "  F1            Open file: choose an input file and convert it\n"
     "  F2            Tools: Set output file, Break track at 1000 m space,\n"
-    "                About, Exit (arrows and Enter choose, Esc closes)\n"
+    "                Keep shape when thinning, About, Exit (arrows and\n"
+    "                Enter choose, Esc closes)\n"
     "  Ctrl+A        About\n"
     "  Ctrl+Q        save the settings and exit\n"
     "  PgUp, PgDn    scroll the log (so do Up, Down, Home, End and the wheel)\n"
@@ -39,24 +46,29 @@ const char kUsage[] =
     "double click) opens a folder or chooses the file, Backspace on an empty\n"
     "name goes up a folder, Tab changes the file type, Ctrl+U clears the name,\n"
     "Esc cancels. Ctrl+C closes without saving.\n"
+    "Insert (or Space) marks files; Enter then converts the marked ones together.\n"
     "\n"
     "When standard output is not a terminal, 'wayconv INPUT' is a batch run.\n"
     "\n"
-    "  --window       open the window on the X display instead (same keys; a file\n"
-    "                 dropped on it is converted; its close button saves nothing)\n"
+    "  --window       open the window on the X display instead (same keys; files\n"
+    "                 dropped on it are converted; its close button saves nothing)\n"
     "  --batch        convert with no window and print the log to standard output;\n"
-    "                 INPUT - reads standard input\n"
-    "  --kind KIND    read INPUT as gpx, mps, plt, nmea, fit, tcx, kml, geojson or\n"
-    "                 igc, in any case (default: by its extension, after taking\n"
-    "                 off .gz: .gpx, .mps, .plt, .fit, .tcx, .kml, .kmz, .geojson,\n"
-    "                 .json, .igc; anything else is nmea); gzip data is read\n"
-    "                 whatever its name\n"
+    "                 INPUT - reads standard input (once at most)\n"
+    "  --kind KIND    read every INPUT as gpx, mps, plt, nmea, fit, tcx, kml,\n"
+    "                 geojson or igc, in any case (default: each by its extension,\n"
+    "                 after taking off .gz: .gpx, .mps, .plt, .fit, .tcx, .kml,\n"
+    "                 .kmz, .geojson, .json, .igc; anything else is nmea); gzip\n"
+    "                 data is read whatever its name\n"
     "  --output PATH  write the track file to PATH (default: the saved output file,\n"
     "                 \\My Documents\\GPS Tracks and Waypoints\\Tracks.bin)\n"
     "  --split        start a new track where two points lie over 1000 m apart\n"
     "                 (default: the saved setting, on unless turned off in the\n"
     "                 window)\n"
     "  --no-split     keep all points in one track\n"
+    "  --thin MODE    thin over 9996 points at even steps (even, the default) or\n"
+    "                 by their shape (shape: every break and the ends of every\n"
+    "                 INPUT stay, and the stored line strays least from the\n"
+    "                 recording)\n"
     "  --strict       read only $GPRMC sentences and GPX trkpt elements, as the\n"
     "                 device did; without it, an NMEA log with fewer than two\n"
     "                 $GPRMC fixes is read as RMC of all talkers, then as GGA\n"
@@ -99,6 +111,7 @@ enum OptionId {
   kOptNoSplit,
   kOptStrict,
   kOptForce,
+  kOptThin,
   kOptShow,
   kOptExport,
 };
@@ -116,6 +129,7 @@ const OptionSpec kOptions[] = {
     {"--no-split", kOptNoSplit,  false},
     {"--strict",   kOptStrict,   false},
     {"--force",    kOptForce,    false},
+    {"--thin",     kOptThin,     true},
     {"--show",     kOptShow,     false},
     {"--export",   kOptExport,   true},
 };
@@ -204,6 +218,7 @@ struct ConversionLine {
   bool desktop = false;
   bool batch_options = false;  // options only a batch run uses
   bool have_input = false;
+  bool have_stdin = false;  // "-" given
 };
 
 int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
@@ -231,6 +246,12 @@ int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
         options.force = true;
         read->batch_options = true;
         break;
+      case kOptThin:
+        if (option.value != "even" && option.value != "shape") {
+          return UsageError("--thin takes even or shape");
+        }
+        options.thin = option.value == "shape" ? 1 : 0;
+        break;
       case kOptKind:
         read->batch_options = true;
         options.kind = ParseKindName(option.value);
@@ -247,13 +268,29 @@ int ReadConversionLine(const CommandLine& line, ConversionLine* read) {
         return UsageError("unknown option '" + option.spelling + "'");
     }
   }
-  if (line.operands.size() > 1) return UsageError("give exactly one input file");
+  for (const std::string& operand : line.operands) {
+    if (operand == "-" && read->have_stdin) {
+      return UsageError("standard input (-) can be read only once");
+    }
+    read->have_stdin = read->have_stdin || operand == "-";
+    options.inputs.push_back(operand);
+  }
   read->have_input = !line.operands.empty();
-  if (read->have_input) options.input = line.operands[0];
   return -1;
 }
 
 }  // namespace
+
+std::u16string InputCommandLine(const char* const* paths, int count) {
+  std::u16string line;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) line += u' ';
+    if (count > 1) line += u'"';
+    line += Utf8ToUtf16(paths[i]);
+    if (count > 1) line += u'"';
+  }
+  return line;
+}
 
 int RunCommandLine(int argc, char** argv) {
   CommandLine line = ReadCommandLine(argc, argv, kOptions, kOptionCount);
@@ -266,6 +303,7 @@ int RunCommandLine(int argc, char** argv) {
   bool desktop = read.desktop;
   bool batch_options = read.batch_options;
   bool have_input = read.have_input;
+  bool have_stdin = read.have_stdin;
   if (desktop && batch) return UsageError("--window and --batch exclude each other");
   // On a terminal the window runs; with the output going elsewhere, or when
   // asked for, the batch front end. --window opens the desktop window wherever
@@ -276,13 +314,18 @@ int RunCommandLine(int argc, char** argv) {
       return UsageError("--kind, --output, --split and --no-split need --batch (the window uses "
                         "the saved settings)");
     }
+    if (options.thin >= 0) {
+      return UsageError("--thin needs --batch (the window reads ThinShape from the settings)");
+    }
     if (options.strict) {
       return UsageError("--strict needs --batch (the window reads StrictInput from the settings)");
     }
-    if (have_input && options.input == "-") {
+    if (have_stdin) {
       return UsageError("standard input (-) is read in batch mode only; add --batch");
     }
-    return RunWindow(have_input ? options.input.c_str() : nullptr, desktop);
+    std::vector<const char*> inputs;
+    for (const std::string& input : options.inputs) inputs.push_back(input.c_str());
+    return RunWindow(inputs.data(), static_cast<int>(inputs.size()), desktop);
   }
   if (!have_input) return UsageError("no input file given");
   return RunBatch(options);

@@ -10,6 +10,7 @@ int InputKind = kInputGpx;
 char16_t OutputPath[kOutputPathSize] = u"\\My Documents\\GPS Tracks and Waypoints\\Tracks.bin";
 int DoSplit = 1;
 int StrictInput = 0;
+int ThinShape = 0;
 ByteStream* InputStream = nullptr;
 ByteStream* OutputStream = nullptr;
 char LineBuffer[kLineBufferSize];
@@ -27,6 +28,7 @@ void ResetGlobalsForTest() {
   CopyWide(OutputPath, kOutputPathSize, kDefaultOutputPath);
   DoSplit = 1;
   StrictInput = 0;
+  ThinShape = 0;
   StreamClose(InputStream);
   StreamClose(OutputStream);
   InputStream = nullptr;

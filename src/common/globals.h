@@ -21,6 +21,7 @@ extern char16_t InputPath[kInputPathSize];    // the file to convert
 extern int InputKind;                         // kInputGpx .. kInputNmea; 1 at start
 extern char16_t OutputPath[kOutputPathSize];  // the track file written
 extern int DoSplit;                           // nonzero: new track at gaps over 1000 m
+extern int ThinShape;                         // nonzero: thin by shape, not evenly
 extern int StrictInput;                       // nonzero: the device's reading only, no fallbacks
 extern ByteStream* InputStream;               // open input during a run, else null
 extern ByteStream* OutputStream;              // open output during a run, else null

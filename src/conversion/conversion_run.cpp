@@ -3,13 +3,16 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "conversion/shape_thinning.h"
 #include "conversion/track_file.h"
 #include "host/atomic_file.h"
 #include "host/gzip_stream.h"
 #include "readers/fit_reader.h"
+#include "host/text.h"
 #include "readers/gpx_reader.h"
 #include "readers/igc_reader.h"
 #include "readers/mps_reader.h"
@@ -187,31 +190,41 @@ template <int Kind>
   }
 }
 
-// The counting pass, with the kind chosen once rather than per point.
-template <int Kind>
+// The counting pass, with the kind chosen once rather than per point. For
+// the shape thinning it also hands every point to the collector.
+template <int Kind, bool Collect>
 int CountPointsOf() {
   int count = 0;
-  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) ++count;
+  while (NextPointOf<Kind>(&CurrentPoint) == kReadOk) {
+    if constexpr (Collect) ShapeCollectPoint(CurrentPoint);
+    ++count;
+  }
   return count;
 }
 
-int CountPoints() {
+template <bool Collect>
+int CountPointsCollecting() {
   switch (InputKind) {
     case kInputGpx:
-      return CountPointsOf<kInputGpx>();
+      return CountPointsOf<kInputGpx, Collect>();
     case kInputMps:
-      return CountPointsOf<kInputMps>();
+      return CountPointsOf<kInputMps, Collect>();
     case kInputPlt:
-      return CountPointsOf<kInputPlt>();
+      return CountPointsOf<kInputPlt, Collect>();
     case kInputNmea:
-      return CountPointsOf<kInputNmea>();
+      return CountPointsOf<kInputNmea, Collect>();
     case kInputFit:
-      return CountPointsOf<kInputFit>();
+      return CountPointsOf<kInputFit, Collect>();
     case kInputIgc:
-      return CountPointsOf<kInputIgc>();
+      return CountPointsOf<kInputIgc, Collect>();
     default:
       return 0;
   }
+}
+
+int CountPoints() {
+  if (!ThinShape) return CountPointsCollecting<false>();
+  return CountPointsCollecting<true>();
 }
 
 // Counts the points of the device's reading and, when there are fewer than
@@ -229,6 +242,7 @@ int CountReadings(int* count, const char16_t** announcement) {
       return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
     }
     UseReading(fallback.nmea_mode, fallback.gpx_element);
+    if (ThinShape) ShapeCollectInputAgain();
     *count = CountPoints();
     if (*count >= 2) {
       *announcement = fallback.announcement;
@@ -268,7 +282,17 @@ int CountWithFallbacks(int* count) {
   return kPassOk;
 }
 
-int RunPasses();
+// How the storing pass reads an input again: where its points begin and
+// the reading its count settled on.
+struct InputReading {
+  int32_t start_offset;
+  int nmea_mode;
+  int gpx_element;
+  int utf16;  // its text transcoded from UTF-16 (kUtf16Le or kUtf16Be), or 0
+};
+
+const RunInput* g_inputs = nullptr;  // the run's inputs; only ConvertTracks reopens them
+std::vector<InputReading> g_readings;  // one for each input counted, in order
 
 }  // namespace
 
@@ -277,20 +301,18 @@ int RunFailure = kRunOk;
 int RunErrno = 0;
 int CountedPoints = 0;
 const char16_t* InputLogName = nullptr;
+int RunInputIndex = 0;
+std::vector<int> InputPointCounts;
 
 int ReadNextPoint(TrackPoint* point) {
   return NextPoint(point);
 }
 
-int RunPointPass() {
-  int result = RunPasses();
-  UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
-  return result;
-}
-
 namespace {
 
-int RunPasses() {
+// The counting pass over the open input: fixes its start offset, counts its
+// points with the fallback readings, and notes both for the storing pass.
+int CountInput() {
   if (InputKind == kInputMps) {
     // The first record's position, which the header check has already found
     // to be a valid offset.
@@ -305,11 +327,100 @@ int RunPasses() {
 
   // The FIT checksums are compared in the counting pass only.
   StartFitPass(1);
+
+  // The shape thinning collects all inputs as one sequence, each input's
+  // start marked: ShapeCollectBegin comes once per run, before the first.
+  if (ThinShape) ShapeCollectInputStart();
   int count = 0;
   int counted = CountWithFallbacks(&count);
   if (counted != kPassOk) return counted;
   CountedPoints = count;
   if (count < 2) return FailPass(u"Too short input file!\r\n", kPassTooShort);
+  InputPointCounts.push_back(count);
+  g_readings.push_back(InputReading{StartOffset, NmeaReadMode, GpxPointElement, InputStream->utf16});
+  return kPassOk;
+}
+
+// Makes input `index` the one the storing pass reads: reopens it unless it is
+// still open from its count (a run of one input), seeks to its first point
+// and sets its reading.
+int EnterInput(int index) {
+  RunInputIndex = index;
+  CountedPoints = InputPointCounts[index];
+  const InputReading& reading = g_readings[index];
+  if (InputStream == nullptr) {
+    CopyWide(InputPath, kInputPathSize, g_inputs[index].path);
+    InputKind = g_inputs[index].kind;
+    InputStream = StreamOpen(InputPath, "rb");
+    // It opened for its count a moment ago; its text is read as it was then.
+    if (InputStream == nullptr || StreamAttachGzip(InputStream) == kGzipFailed ||
+        (reading.utf16 != 0 && !StreamReadUtf16AsUtf8(InputStream, reading.utf16))) {
+      NoteFailure(kRunInputReadFailed);
+      AppendLog(u"Input file read error !\r\n");
+      return kPassReadFailed;
+    }
+  }
+  StartOffset = reading.start_offset;
+  if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {
+    return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
+  }
+  MpsReaderState = 0;
+  MpsNextRecordPos = StartOffset;
+  UseReading(reading.nmea_mode, reading.gpx_element);  // the NMEA de-duplication afresh
+  StartFitPass(0);
+  return kPassOk;
+}
+
+// The points of all inputs counted, read as one sequence: how many of the
+// current input's counted points are still to be read, and the next input.
+struct Sequence {
+  int left_in_input = 0;
+  int next_input = 0;
+};
+
+// Reads the sequence's next point into CurrentPoint, moving on to the next
+// input (which starts a track) when the current one's points are used up.
+// kPassOk with `*read` set to the reader's result, or the pass's failure.
+[[gnu::always_inline]] inline int NextSequencePoint(Sequence* sequence, int* read) {
+  while (sequence->left_in_input == 0) {
+    if (sequence->next_input > 0) CloseInput();
+    int entered = EnterInput(sequence->next_input);
+    if (entered != kPassOk) return entered;
+    sequence->left_in_input = InputPointCounts[sequence->next_input];
+    ++sequence->next_input;
+    NewTrackPending = 1;
+  }
+  --sequence->left_in_input;
+  *read = NextPoint(&CurrentPoint);
+  return kPassOk;
+}
+
+// The storing pass of the shape thinning: every point of the sequence is
+// read and takes part in the break test, and the chosen ones are stored.
+// The index runs on across inputs, as the count numbered the points. Any
+// failed read fails the pass, since the count found every one of them.
+int StoreChosenPoints(int64_t total) {
+  Sequence sequence;
+  int read = kReadOk;
+  for (int64_t index = 0; index < total; ++index) {
+    int moved = NextSequencePoint(&sequence, &read);
+    if (moved != kPassOk) return moved;
+    if (read != kReadOk) {
+      return FailPass(u"Input file read error !\r\n", kPassReadFailed);
+    }
+    TrackBreakBookkeeping(CurrentPoint);
+    if (ShapeKeeps(index)) {
+      StorePoint(CurrentPoint, PointCount);
+      ++PointCount;
+    }
+  }
+  return kPassOk;
+}
+
+// The storing pass over every input counted, in order.
+int StorePoints() {
+  int64_t total = 0;
+  for (int count : InputPointCounts) total += count;
 
   NewTrackPending = 1;
   TrackCounter = 0;
@@ -318,26 +429,32 @@ int RunPasses() {
   // A recording longer than the file holds is thinned: after each stored
   // point, skip up to `stride` points until `excess` points have been skipped.
   // The skipping stops exactly when excess reaches 0, so the file always holds
-  // 9996 points, and it never reads beyond the points counted above.
-  int excess = 0;
-  int stride = 0;
-  if (count > kMaxStoredPoints) {
-    excess = count - kMaxStoredPoints;
-    stride = (count - 2) / (kMaxStoredPoints - 1);
+  // 9996 points, and it never reads beyond the points counted above. Several
+  // inputs are thinned as one recording: the skips run on over their bounds.
+  int64_t excess = 0;
+  int64_t stride = 0;
+  if (total > kMaxStoredPoints) {
+    excess = total - kMaxStoredPoints;
+    stride = (total - 2) / (kMaxStoredPoints - 1);
   }
+
+  // The shape thinning chooses from what the counts collected, and frees
+  // it; its choice is stored only when it leaves points out, so a sequence
+  // the file holds whole is stored as the even thinning stores it.
+  if (ThinShape != 0) ShapeSelect(kMaxStoredPoints);
+  const bool by_shape = ThinShape != 0 && total > kMaxStoredPoints;
 
   if (BetweenPassesHookForTest != nullptr) BetweenPassesHookForTest();
-  if (StreamSeek(InputStream, StartOffset, kStreamSeekSet) != 0) {
-    return FailPass(u"Input file fseek error!\r\n", kPassSeekFailed);
-  }
-  MpsReaderState = 0;
-  MpsNextRecordPos = StartOffset;
-  ResetNmeaFixTime();
-  StartFitPass(0);
 
-  int remaining = count;
+  if (by_shape) return StoreChosenPoints(total);
+
+  Sequence sequence;
+  int64_t remaining = total;
+  int read = kReadOk;
   while (remaining > 0) {
-    if (NextPoint(&CurrentPoint) != kReadOk) {
+    int moved = NextSequencePoint(&sequence, &read);
+    if (moved != kPassOk) return moved;
+    if (read != kReadOk) {
       return FailPass(u"Input file read error !\r\n", kPassReadFailed);
     }
     --remaining;
@@ -346,33 +463,40 @@ int RunPasses() {
     ++PointCount;
 
     if (excess > 0 && stride > 0) {
-      int skip = stride;
+      int64_t skip = stride;
       if (skip > excess) skip = excess;
       if (skip > remaining) skip = remaining;
       excess -= skip;
       remaining -= skip;
-      for (int i = 0; i < skip; ++i) {
-        if (NextPoint(&CurrentPoint) == kReadOk) TrackBreakBookkeeping(CurrentPoint);
+      for (int64_t i = 0; i < skip; ++i) {
+        moved = NextSequencePoint(&sequence, &read);
+        if (moved != kPassOk) return moved;
+        if (read == kReadOk) TrackBreakBookkeeping(CurrentPoint);
       }
     }
   }
   return kPassOk;
 }
 
-}  // namespace
-
-int ConvertTrack() {
-  RunFailure = kRunOk;
-  RunErrno = 0;
+// Opens, checks and counts input `index`: the "Input file:" line (over the
+// log for the first input, appended for the others), the open, the header
+// check and the counting pass. The input stays open on success.
+int CountRunInput(const RunInput& input, int index) {
+  RunInputIndex = index;
   CountedPoints = 0;
-  InputFlaws = 0;
-  // The opening lines go over the log as one text, so the 1000-character
-  // reset of AppendLog can never swallow them.
+  CopyWide(InputPath, kInputPathSize, input.path);
+  InputKind = input.kind;
+  // The opening lines go as one text, so the 1000-character reset of
+  // AppendLog can never swallow the first input's.
   std::u16string opening = u"Input file: ";
-  opening += ExpandPathForLog(InputLogName != nullptr ? InputLogName : InputPath);
+  opening += ExpandPathForLog(input.log_name != nullptr ? input.log_name : InputPath);
   opening += u"\r\n";
-  CopyToLog(opening.c_str());
-  RepaintLog();
+  if (index == 0) {
+    CopyToLog(opening.c_str());
+    RepaintLog();
+  } else {
+    AppendLog(opening.c_str());
+  }
 
   InputStream = StreamOpen(InputPath, "rb");
   if (InputStream == nullptr) {
@@ -393,15 +517,70 @@ int ConvertTrack() {
   if (header != kConvertOk) return header;
 
   ClearTrackImage();
-  if (RunPointPass() != kPassOk) return kConvertPassFailed;
-  CloseInput();
+  if (CountInput() != kPassOk) return kConvertPassFailed;
+  return kConvertOk;
+}
 
-  // Replacing the input by its own track file would lose the recording.
-  if (SameFile(HostPath(InputPath), HostPath(OutputPath))) {
-    NoteFailure(kRunOutputIsInput);
-    RunErrno = 0;
-    AppendLog(u"Output file open error!\r\n");
-    return kConvertOpenFailed;
+// Both passes over every input, up to the closed input; nothing written.
+int ReadInputs(const RunInput* inputs, int count) {
+  if (ThinShape) ShapeCollectBegin();
+  for (int i = 0; i < count; ++i) {
+    int counted = CountRunInput(inputs[i], i);
+    if (counted != kConvertOk) {
+      if (ThinShape) ShapeCollectDiscard();
+      return counted;
+    }
+    // A run of one input keeps it open for the storing pass, as it always
+    // did; with several, only one is open at a time.
+    if (count > 1) CloseInput();
+  }
+  if (StorePoints() != kPassOk) return kConvertPassFailed;
+  CloseInput();
+  return kConvertOk;
+}
+
+}  // namespace
+
+int RunPointPass() {
+  g_inputs = nullptr;
+  InputPointCounts.clear();
+  g_readings.clear();
+  RunInputIndex = 0;
+  if (ThinShape) ShapeCollectBegin();
+  int result = CountInput();
+  if (result == kPassOk) {
+    result = StorePoints();
+  } else if (ThinShape) {
+    ShapeCollectDiscard();
+  }
+  UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
+  return result;
+}
+
+int ConvertTracks(const RunInput* inputs, int count) {
+  RunFailure = kRunOk;
+  RunErrno = 0;
+  CountedPoints = 0;
+  RunInputIndex = 0;
+  InputFlaws = 0;
+  InputPointCounts.clear();
+  g_readings.clear();
+  g_inputs = inputs;
+  int read = ReadInputs(inputs, count);
+  UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
+  g_inputs = nullptr;
+  if (read != kConvertOk) return read;
+
+  // Replacing an input by the track file would lose the recording.
+  const std::string output_host = HostPath(OutputPath);
+  for (int i = 0; i < count; ++i) {
+    if (SameFile(HostPath(inputs[i].path), output_host)) {
+      RunInputIndex = i;
+      NoteFailure(kRunOutputIsInput);
+      RunErrno = 0;
+      AppendLog(u"Output file open error!\r\n");
+      return kConvertOpenFailed;
+    }
   }
 
   OutputStream = StreamOpen(OutputPath, "wb");
@@ -429,4 +608,12 @@ int ConvertTrack() {
   report += u"\r\n";
   AppendLog(report.c_str());
   return kConvertOk;
+}
+
+int ConvertTrack() {
+  // InputPath is copied over itself as the run's one input; a copy keeps
+  // the two from overlapping.
+  std::u16string path(InputPath);
+  RunInput input = {path.c_str(), InputKind, InputLogName};
+  return ConvertTracks(&input, 1);
 }

@@ -12,8 +12,9 @@
 // a folder of this user that no one else may enter (mode 0700). When no such
 // folder can be had, nothing is claimed and no other copy is found.
 //
-// Requests and answers are single lines of UTF-8; what they say is the
-// caller's (the window layer asks "find TITLE" and "front SERIAL").
+// Requests and answers are single lines of UTF-8, a request of up to 70000
+// bytes, an answer of up to 1024; what they say is the caller's (the window
+// layer asks "find TITLE", "front SERIAL" and "copy SERIAL TAG HEX").
 #pragma once
 
 #include <string>

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kReplyTimeoutMs = 3000;  // a copy busy converting answers late
 constexpr size_t kMaxLine = 1024;
+constexpr size_t kMaxRequest = 70000;  // room for 32 KiB handed over in hex
 
 struct Claim {
   int lock_fd = -1;
@@ -119,7 +120,7 @@ void ServeConnection(int fd, InstanceAnswer answer) {
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
   std::string request;
   char buffer[256];
-  while (request.find('\n') == std::string::npos && request.size() < kMaxLine) {
+  while (request.find('\n') == std::string::npos && request.size() < kMaxRequest) {
     ssize_t got = recv(fd, buffer, sizeof buffer, 0);
     if (got <= 0) return;
     request.append(buffer, static_cast<size_t>(got));

@@ -27,7 +27,7 @@ constexpr int kEventWatch = 6;   // the platform's watch descriptor is readable
 constexpr int kEventWheel = 7;   // column, row of the pointer; key: kWheelUp or kWheelDown
 constexpr int kEventDoubleClick = 8;  // column, row: a second click on the same cell in quick
                                       // succession (the first came as kEventClick)
-constexpr int kEventDrop = 9;  // text: the path of a file dropped on the window
+constexpr int kEventDrop = 9;  // text: the paths of the files dropped on the window
 
 /// The `key` of a kEventWheel: one notch towards the start (up) or the end.
 constexpr int kWheelUp = -1;
@@ -44,7 +44,9 @@ struct InputEvent {
   int column;
   int row;
   int character;  // the Unicode character a key typed, 0 for none
-  const char16_t* text = nullptr;  // kEventDrop's path, valid until the next next_input
+  // kEventDrop's paths, each ended by a zero and one more zero after the
+  // last; valid until the next next_input.
+  const char16_t* text = nullptr;
 };
 
 struct MenuItemView {

@@ -17,6 +17,8 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialog_templ
 BOOL EndDialog(HWND dialog, INT_PTR result);
 
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
+constexpr DWORD OFN_ALLOWMULTISELECT = 0x00000200;
+constexpr DWORD OFN_EXPLORER = 0x00080000;
 constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 
@@ -52,7 +54,11 @@ struct OPENFILENAMEW {
 /// OFN_FILEMUSTEXIST only an existing file, with OFN_PATHMUSTEXIST only a file
 /// in an existing folder is accepted (a device path's folders are made when
 /// the file is written, so any will do). The buffer is untouched unless 1 is
-/// returned. While the program runs, a dialog started with an empty buffer
+/// returned. With OFN_ALLOWMULTISELECT several files may be marked and
+/// chosen together: lpstrFile then holds their folder, a zero, each name
+/// followed by a zero, and one more zero (nFileOffset is where the first name
+/// starts, just after the folder's zero); one file comes back as a path, as
+/// without the flag. While the program runs, a dialog started with an empty buffer
 /// opens in the folder the same dialog (same title and filters) was last
 /// left in.
 BOOL GetOpenFileNameW(OPENFILENAMEW* record);

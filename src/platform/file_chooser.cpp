@@ -159,6 +159,7 @@ void StartChooser(ChooserState* state, const char16_t* file, const std::string& 
 
 void ListChooserFolder(ChooserState* state, std::u16string_view patterns) {
   state->entries.clear();
+  state->marked.clear();
   state->unreadable = false;
   state->cut = false;
   if (state->folder != "/") state->entries.push_back(ChooserEntry{"..", true});
@@ -251,4 +252,33 @@ bool ChooserUp(ChooserState* state) {
   state->folder = cut == 0 || cut == std::string::npos ? "/" : state->folder.substr(0, cut);
   state->name.clear();
   return true;
+}
+
+bool ChooserToggleMark(ChooserState* state, int index) {
+  if (index < 0 || static_cast<size_t>(index) >= state->entries.size()) return false;
+  if (state->entries[static_cast<size_t>(index)].folder) return false;
+  state->marked.resize(state->entries.size());
+  state->marked[static_cast<size_t>(index)] = state->marked[static_cast<size_t>(index)] ? 0 : 1;
+  return true;
+}
+
+bool ChooserMarked(const ChooserState& state, int index) {
+  return index >= 0 && static_cast<size_t>(index) < state.marked.size() &&
+         state.marked[static_cast<size_t>(index)] != 0;
+}
+
+int ChooserMarkedCount(const ChooserState& state) {
+  int count = 0;
+  for (size_t i = 0; i < state.marked.size() && i < state.entries.size(); ++i) {
+    if (state.marked[i]) ++count;
+  }
+  return count;
+}
+
+std::vector<std::u16string> ChooserMarkedPaths(const ChooserState& state) {
+  std::vector<std::u16string> paths;
+  for (size_t i = 0; i < state.marked.size() && i < state.entries.size(); ++i) {
+    if (state.marked[i]) paths.push_back(PathFor(state, Utf8ToUtf16(state.entries[i].name)));
+  }
+  return paths;
 }

@@ -38,6 +38,8 @@ struct ChooserState {
   bool unreadable = false;            // the folder could not be listed
   bool cut = false;                   // the folder held more than kMaxChooserEntries
   std::string came_from;              // after going up: the folder left, to select
+  std::vector<unsigned char> marked;  // per entry, nonzero when marked to be chosen
+                                      // with the others; cleared by every listing
 };
 
 /// The 1-based filter a file named `name` (a dropped file) is read with: the
@@ -91,6 +93,20 @@ constexpr int kChooserFolderMustExist = 2;  // a host path's folder must exist (
 /// file chosen); with an empty name, the highlighted entry. `rules` holds
 /// kChooser*MustExist bits.
 ChooserOutcome ChooserEnter(ChooserState* state, int highlighted, int rules);
+
+/// Marks entry `index` when it is a file, or unmarks it; false when it is
+/// no file (a folder, "..", or no entry at all).
+bool ChooserToggleMark(ChooserState* state, int index);
+
+/// Whether entry `index` is marked.
+bool ChooserMarked(const ChooserState& state, int index);
+
+/// How many entries are marked.
+int ChooserMarkedCount(const ChooserState& state);
+
+/// The paths of the marked files, in the listing's order, as Enter would
+/// give each of them.
+std::vector<std::u16string> ChooserMarkedPaths(const ChooserState& state);
 
 /// Moves to the parent folder, noting in came_from the folder left; false
 /// at "/".

@@ -71,8 +71,35 @@ int Give(FileDialogModel* dialog, const std::u16string& path) {
   return -1;
 }
 
+// Enter with files marked: all of them, the first also through the view.
+int ChooseMarked(FileDialogModel* dialog) {
+  std::vector<std::u16string> paths = ChooserMarkedPaths(dialog->chooser);
+  int given = Give(dialog, paths.front());
+  if (given == 1) dialog->chosen = std::move(paths);
+  return given;
+}
+
+// Insert or Space: marks or unmarks the file under the cursor and moves on.
+void ToggleMark(FileDialogModel* dialog) {
+  if (!ChooserToggleMark(&dialog->chooser, dialog->highlighted)) return;
+  Highlight(dialog, dialog->highlighted + 1);
+}
+
+// Whether Space marks rather than types: nothing typed, or the name line
+// holds the name of the file under the cursor.
+bool SpaceMarks(const FileDialogModel& dialog) {
+  const ChooserState& chooser = dialog.chooser;
+  if (chooser.name.empty()) return true;
+  if (dialog.highlighted < 0 || static_cast<size_t>(dialog.highlighted) >= chooser.entries.size()) {
+    return false;
+  }
+  const ChooserEntry& entry = chooser.entries[static_cast<size_t>(dialog.highlighted)];
+  return !entry.folder && chooser.name == Utf8ToUtf16(entry.name);
+}
+
 // Enter: 1 when a file was chosen (and written into the view), else -1.
 int Enter(FileDialogModel* dialog) {
+  if (dialog->can_mark && ChooserMarkedCount(dialog->chooser) > 0) return ChooseMarked(dialog);
   // In an open dialog a typed start of a name that is no file itself takes
   // the entry the list's cursor found for it.
   ChooserState& chooser = dialog->chooser;
@@ -196,6 +223,11 @@ int HandleKey(FileDialogModel* dialog, const InputEvent& event, const FileDialog
     case VK_TAB: NextFilter(dialog, (event.modifiers & kModShift) ? -1 : 1); return -1;
     default: break;
   }
+  if (dialog->can_mark && !control &&
+      (event.key == VK_INSERT || (event.character == ' ' && SpaceMarks(*dialog)))) {
+    ToggleMark(dialog);
+    return -1;
+  }
   if (event.key == VK_BACK && dialog->chooser.name.empty()) {
     if (ChooserUp(&dialog->chooser)) Relist(dialog);
     return -1;
@@ -259,6 +291,15 @@ std::u16string FileHintLine(const FileDialogModel& dialog) {
   return hint + u" Esc:cancel";
 }
 
+std::u16string FileMarkNote(const FileDialogModel& dialog) {
+  int marked = ChooserMarkedCount(dialog.chooser);
+  if (marked == 0) return std::u16string();
+  std::u16string note = u"(";
+  note += Utf8ToUtf16(std::to_string(marked));
+  note += u" marked)";
+  return note;
+}
+
 std::u16string FileEntryText(const ChooserEntry& entry) {
   std::u16string text = Utf8ToUtf16(entry.name);
   if (entry.folder) text += u'/';
@@ -274,6 +315,8 @@ void StartFileDialog(FileDialogModel* dialog, OpenFileView* view, const std::str
   dialog->message = nullptr;
   dialog->question.clear();
   dialog->pending.clear();
+  dialog->can_mark = false;
+  dialog->chosen.clear();
   StartChooser(&dialog->chooser, view->file, start_folder);
   Relist(dialog);
 }

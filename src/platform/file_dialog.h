@@ -20,6 +20,12 @@
 // that names no file takes the entry the list found for it); Backspace on
 // an empty name goes up a folder, and going up selects the folder left.
 //
+// A dialog that lets several files be chosen marks the file under the
+// cursor with Insert, or with Space while the name line is empty or holds
+// that file's name (elsewhere Space is typed), and moves down; a marked file
+// shows '*' beside its name and the name line says how many are marked.
+// With any marked, Enter chooses them all, in the listing's order.
+//
 // A save dialog says "choose" and asks "Replace NAME? It is not a track
 // file. (y/N)" before it gives back an existing file that is not of the
 // view's quiet size; only y says yes, and any other key goes back to the
@@ -29,6 +35,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/own_views.h"
 #include "platform/file_chooser.h"
@@ -42,6 +49,8 @@ struct FileDialogModel {
   const char* message;      // why the last Enter was refused, until the next event
   std::u16string question;  // the replace question on show, else empty
   std::u16string pending;   // the path the question is about
+  bool can_mark;            // several files may be marked and chosen together
+  std::vector<std::u16string> chosen;  // the marked files Enter chose, in order
 };
 
 /// The dialog's rows on a screen `rows` high; type_row is -1 when the view
@@ -69,6 +78,10 @@ std::u16string FileTypeLine(const OpenFileView* view, int* starts, int* ends);
 
 /// The key hint row: the question, the refusal, or the keys.
 std::u16string FileHintLine(const FileDialogModel& dialog);
+
+/// What the name line adds about the marked files: "(N marked)", or
+/// nothing when none is.
+std::u16string FileMarkNote(const FileDialogModel& dialog);
 
 /// The entry as listed: a folder ends in '/'.
 std::u16string FileEntryText(const ChooserEntry& entry);

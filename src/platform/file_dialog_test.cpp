@@ -145,6 +145,67 @@ TEST(FileDialogTest, EventsOnTheListNameAndFilter) {
   }
 }
 
+TEST(FileDialogTest, MarkingChoosesSeveralInListingOrder) {
+  TempDir dir;
+  char resolved[PATH_MAX];
+  ASSERT_NE(realpath(dir.path().c_str(), resolved), nullptr);
+  std::string root = resolved;
+  mkdir((root + "/sub").c_str(), 0755);
+  for (const char* name : {"a b.gpx", "b.gpx", "c.gpx"}) WriteFile(root + "/" + name, "x");
+  // "../" "sub/" "a b.gpx" "b.gpx" "c.gpx"; the start highlights "sub/" with
+  // "a b.gpx" on the name line.
+  const FileFilterView filters[] = {{u"gpx", u"*.gpx"}};
+  struct {
+    const char* name;
+    std::vector<InputEvent> events;
+    bool can_mark;
+    int result;                        // of the last event
+    std::vector<std::string> chosen;   // relative to the folder
+    std::string note;                  // what the name line says of the marks
+    std::string name_line;
+  } cases[] = {
+      {"insert and space mark, enter takes them in listing order",
+       {Key(VK_DOWN), Key(VK_INSERT), Key(VK_DOWN), Char(' '), Key(VK_RETURN)},
+       true, 1, {"a b.gpx", "c.gpx"}, "(2 marked)", "c.gpx"},
+      {"a second press unmarks",
+       {Key(VK_DOWN), Char(' '), Key(VK_UP), Key(VK_INSERT)},
+       true, -1, {}, "", "b.gpx"},
+      {"a folder is never marked", {Key(VK_INSERT)}, true, -1, {}, "", "a b.gpx"},
+      {"space after typed text is typed",
+       {Key('U', kModControl), Char('a'), Char(' ')},
+       true, -1, {}, "", "a "},
+      {"without marking, space is typed", {Key(VK_DOWN), Char(' ')}, false, -1, {}, "",
+       "a b.gpx "},
+      {"enter with none marked takes the cursor's file", {Key(VK_DOWN), Key(VK_RETURN)}, true,
+       1, {}, "", "a b.gpx"},
+      {"another folder drops the marks",
+       {Key(VK_DOWN), Key(VK_INSERT), Key('U', kModControl), Key(VK_BACK)},
+       true, -1, {}, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    char16_t file[128] = {};
+    CopyWide(file, 128, Utf8ToUtf16(root + "/a b.gpx"));
+    OpenFileView view = {u"Open", filters, 1, 1, file, 128, 1, kSaveNone, -1};
+    FileDialogModel dialog;
+    StartFileDialog(&dialog, &view);
+    dialog.can_mark = c.can_mark;
+    int result = -1;
+    for (const InputEvent& event : c.events) result = FileDialogHandle(&dialog, event, 40, 12);
+    EXPECT_EQ(result, c.result);
+    std::vector<std::string> chosen;
+    for (const std::u16string& path : dialog.chosen) chosen.push_back(Utf16ToUtf8(path));
+    std::vector<std::string> expected;
+    for (const std::string& name : c.chosen) expected.push_back(root + "/" + name);
+    EXPECT_EQ(chosen, expected);
+    if (!expected.empty()) {
+      EXPECT_EQ(Utf16ToUtf8(file), expected.front());
+    }
+    EXPECT_EQ(Utf16ToUtf8(FileMarkNote(dialog)), c.note);
+    EXPECT_EQ(Utf16ToUtf8(dialog.chooser.name), c.name_line);
+  }
+}
+
 TEST(FileDialogTest, RowsAndTails) {
   FileDialogLayout small = FileDialogRows(4);
   EXPECT_EQ(small.list_rows, 1);  // never less than one row of list

@@ -89,6 +89,49 @@ void SetOffsets(OPENFILENAMEW* record) {
   record->nFileExtension = static_cast<WORD>(extension < 0xFFFF ? extension : 0);
 }
 
+// Several files chosen together, into the record as their folder, a zero
+// and each name with its zero, then one more zero: TRUE; FALSE when that does
+// not fit the buffer; -1 when one of them is not there to choose. Files of
+// different folders (dropped together) are named from the folder they share.
+int GiveSeveral(OPENFILENAMEW* record, const std::vector<std::u16string>& paths) {
+  const std::u16string& first = paths.front();
+  const char16_t* separator = first[0] == u'\\' ? u"\\" : u"/";
+  size_t cut = first.find_last_of(separator);
+  for (const std::u16string& path : paths) {
+    while (cut != std::u16string::npos &&
+           (path.size() <= cut + 1 || path.compare(0, cut + 1, first, 0, cut + 1) != 0)) {
+      cut = cut == 0 ? std::u16string::npos : first.find_last_of(separator, cut - 1);
+    }
+    if (cut == std::u16string::npos || !Acceptable(path.c_str(), record->Flags)) return -1;
+  }
+  std::u16string folder = cut == 0 ? first.substr(0, 1) : first.substr(0, cut);
+  std::u16string list = folder + u'\0';
+  for (const std::u16string& path : paths) {
+    list += path.substr(cut + 1);
+    list += u'\0';
+  }
+  list += u'\0';
+  if (list.size() > record->nMaxFile) return FALSE;
+  list.copy(record->lpstrFile, list.size());
+  record->nFileOffset = static_cast<WORD>(folder.size() + 1 < 0xFFFF ? folder.size() + 1 : 0);
+  record->nFileExtension = 0;
+  return TRUE;
+}
+
+// The paths of an answer of several files: each ended by a zero, then one
+// more zero, within `capacity`.
+std::vector<std::u16string> AnswerPaths(const char16_t* answer, int capacity) {
+  std::vector<std::u16string> paths;
+  int at = 0;
+  while (at < capacity && answer[at] != 0) {
+    int end = at;
+    while (end < capacity && answer[end] != 0) ++end;
+    paths.emplace_back(answer + at, answer + end);
+    at = end + 1;
+  }
+  return paths;
+}
+
 BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
   if (record == nullptr || record->lStructSize != kOpenFileNameSize ||
       record->lpstrFile == nullptr || record->nMaxFile == 0) {
@@ -118,7 +161,8 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
     CopyWide(g_answer, static_cast<size_t>(capacity), record->lpstrFile);
     FileDialogModel model;
     StartFileDialog(&model, &view, LastFolderOf(dialog_key));
-    // A file dropped on the main screen answers the dialog its F1 opened.
+    model.can_mark = !save && (record->Flags & OFN_ALLOWMULTISELECT) != 0;
+    // Files dropped on the main screen answer the dialog its F1 opened.
     std::u16string dropped = TakeKeptDrop();
     int chosen = dropped.empty() ? -1 : AnswerWithDrop(&view, dropped.c_str());
     if (!dropped.empty() && chosen < 0) chosen = 0;
@@ -130,6 +174,18 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
     }
     LastFolderOf(dialog_key) = model.chooser.folder;
     if (!chosen) return FALSE;
+    if (chosen == kOpenFileSeveral) {
+      model.chosen = AnswerPaths(g_answer, capacity);
+      if (model.chosen.empty()) return FALSE;
+      // Without the flag, the first of them.
+      if (!model.can_mark) CopyWide(g_answer, static_cast<size_t>(capacity), model.chosen.front());
+    }
+    if (model.can_mark && model.chosen.size() > 1) {
+      int several = GiveSeveral(record, model.chosen);
+      if (several < 0) continue;
+      if (several) record->nFilterIndex = static_cast<DWORD>(view.filter_index);
+      return several;
+    }
     g_answer[capacity - 1] = 0;
     // The dialog does not let a user leave with a name it refuses.
     if (!Acceptable(g_answer, record->Flags)) continue;
@@ -142,8 +198,9 @@ BOOL RunFileDialog(OPENFILENAMEW* record, bool save) {
 
 }  // namespace
 
-void KeepDrop(const char16_t* path) {
-  g_kept_drop = path != nullptr ? path : u"";
+void KeepDrop(const char16_t* paths) {
+  // Kept with each path's zero, so that the list reads back as it came.
+  g_kept_drop = DroppedPaths(paths);
 }
 
 std::u16string TakeKeptDrop() {

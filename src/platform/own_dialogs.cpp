@@ -20,16 +20,31 @@ int NextModalEvent(InputEvent* event) {
 
 }  // namespace
 
-int AnswerWithDrop(OpenFileView* view, const char16_t* path) {
-  if (path == nullptr || !view->must_exist) return -1;
-  std::u16string_view dropped = path;
-  if (dropped.size() >= static_cast<size_t>(view->file_capacity)) return 0;
-  size_t slash = dropped.rfind(u'/');
-  std::string name = Utf16ToUtf8(dropped.substr(slash == std::u16string_view::npos ? 0 : slash + 1));
-  CopyWide(view->file, static_cast<size_t>(view->file_capacity), dropped);
+std::u16string DroppedPaths(const char16_t* text) {
+  std::u16string paths;
+  while (text != nullptr && *text != 0) {
+    size_t length = WideLength(text);
+    paths.append(text, length + 1);
+    text += length + 1;
+  }
+  return paths;
+}
+
+int AnswerWithDrop(OpenFileView* view, const char16_t* text) {
+  std::u16string paths = DroppedPaths(text);
+  if (paths.empty() || !view->must_exist) return -1;
+  std::u16string_view first(paths.data(), paths.find(u'\0'));
+  const bool several = first.size() + 1 < paths.size();
+  // One path as it is; several each ended by a zero, and one more zero.
+  std::u16string answer = several ? paths + u'\0' : std::u16string(first);
+  if (answer.size() >= static_cast<size_t>(view->file_capacity)) return 0;
+  answer.copy(view->file, answer.size());
+  view->file[answer.size()] = 0;
+  size_t slash = first.rfind(u'/');
+  std::string name = Utf16ToUtf8(first.substr(slash == std::u16string_view::npos ? 0 : slash + 1));
   int filter = FilterForName(name, view->filters, view->filter_count);
   if (filter >= 1) view->filter_index = filter;
-  return 1;
+  return several ? kOpenFileSeveral : 1;
 }
 
 int RunOwnPopup(const MenuView* menu) {

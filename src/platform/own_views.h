@@ -58,6 +58,11 @@ struct OpenFileView {
                                  // without asking (< 0: every existing file asks)
 };
 
+/// What the open-file dialog gives when several files were chosen at once (a
+/// drop of several): the view's file holds their paths, each ended by a
+/// zero, and one more zero.
+constexpr int kOpenFileSeveral = 2;
+
 /// OpenFileView.save: a save dialog takes a new name in an existing host
 /// folder (or any device folder); kSaveAsks also asks before it gives back
 /// an existing file, unless that is a regular file of quiet_replace_size bytes.

@@ -109,6 +109,7 @@ void DrawFileDialog(Canvas* canvas, FileDialogModel* dialog) {
   int row = layout.list_top;
   for (int i = dialog->top; i < count && row < layout.list_top + layout.list_rows; ++i, ++row) {
     unsigned char mark = i == dialog->highlighted ? kMarkReverse : 0;
+    if (ChooserMarked(chooser, i)) canvas->Text(row, 0, u"*", 1);
     canvas->Text(row, 1, FileEntryText(chooser.entries[static_cast<size_t>(i)]), columns - 1, mark);
   }
   bool only_parent = count == 0 || (count == 1 && chooser.entries[0].name == "..");
@@ -134,6 +135,13 @@ void DrawFileDialog(Canvas* canvas, FileDialogModel* dialog) {
   std::u16string_view name = chooser.name;
   size_t cursor = dialog->cursor < name.size() ? dialog->cursor : name.size();
   int room = columns - label - 1;
+  // How many files are marked, at the row's end.
+  std::u16string marks = FileMarkNote(*dialog);
+  if (!marks.empty() && static_cast<int>(marks.size()) + 1 < room) {
+    room -= static_cast<int>(marks.size()) + 1;
+    canvas->Text(layout.name_row, columns - static_cast<int>(marks.size()), marks,
+                 static_cast<int>(marks.size()));
+  }
   size_t first = TailInCells(name.substr(0, cursor), room);
   canvas->Text(layout.name_row, label, name.substr(first), room);
   canvas->cursor_row = layout.name_row;

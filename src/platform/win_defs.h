@@ -94,6 +94,7 @@ constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_SETTINGCHANGE = 0x001A;
+constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
@@ -103,6 +104,14 @@ constexpr UINT WM_LBUTTONUP = 0x0202;
 // away from the user (up), -WHEEL_DELTA a notch towards the user.
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr int WHEEL_DELTA = 120;
+
+/// WM_COPYDATA's lparam: bytes handed to a window, of this process or of
+/// another copy, valid while the window procedure runs.
+struct COPYDATASTRUCT {
+  uintptr_t dwData;  // what the bytes are, as sender and receiver agree
+  DWORD cbData;      // bytes at lpData
+  void* lpData;
+};
 
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
@@ -149,6 +158,7 @@ constexpr int VK_LEFT = 0x25;
 constexpr int VK_UP = 0x26;
 constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
+constexpr int VK_INSERT = 0x2D;
 constexpr int VK_DELETE = 0x2E;
 constexpr int VK_F1 = 0x70;  // the left soft key on the device
 constexpr int VK_F2 = 0x71;  // the right soft key

@@ -191,6 +191,9 @@ HGDIOBJ GetStockObject(int object) {
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   PlatformWindow* w = LiveWindow(window);
+  if (w != nullptr && w->kind == kWindowRemote && message == WM_COPYDATA) {
+    return SendRemoteCopyData(w, reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+  }
   if (w == nullptr || w->procedure == nullptr) return 0;
   return w->procedure(window, message, wparam, lparam);
 }

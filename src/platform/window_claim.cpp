@@ -3,6 +3,8 @@
 // before WM_CREATE until it is destroyed, and answers other copies' requests:
 //   "find TITLE"  ->  "window SERIAL PID" | "none"
 //   "front SERIAL" ->  "ok" | "none"
+//   "copy SERIAL TAG HEX" -> "ok RESULT" | "none": WM_COPYDATA with the bytes
+//                     given in hexadecimal, sent to the window there
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +18,44 @@
 namespace {
 
 std::u16string g_class_name;  // the class name claimed, empty when none
+
+constexpr size_t kMaxCopyData = 32768;  // bytes handed over by WM_COPYDATA at most
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "copy SERIAL TAG HEX": the bytes go to that window as WM_COPYDATA.
+std::string AnswerCopy(const std::string& request) {
+  long serial = 0;
+  unsigned long tag = 0;
+  int used = 0;
+  if (std::sscanf(request.c_str(), "copy %ld %lu %n", &serial, &tag, &used) != 2 || used <= 0) {
+    return "none";
+  }
+  std::string hex = request.substr(static_cast<size_t>(used));
+  if (hex.size() % 2 != 0 || hex.size() / 2 > kMaxCopyData) return "none";
+  std::string bytes(hex.size() / 2, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    int high = HexValue(hex[2 * i]);
+    int low = HexValue(hex[2 * i + 1]);
+    if (high < 0 || low < 0) return "none";
+    bytes[i] = static_cast<char>(high * 16 + low);
+  }
+  PlatformWindow* target = nullptr;
+  ForEachWindow([&](PlatformWindow* w) {
+    if (w->kind == kWindowApp && w->serial == serial) target = w;
+  });
+  if (target == nullptr) return "none";
+  COPYDATASTRUCT data = {static_cast<uintptr_t>(tag), static_cast<DWORD>(bytes.size()),
+                         bytes.data()};
+  LRESULT result = SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  MarkScreenChanged();
+  return "ok " + std::to_string(static_cast<long long>(result));
+}
 
 // The live top-level window of the claimed class with that title (any title
 // when `any`).
@@ -37,6 +77,7 @@ std::string Answer(const std::string& request) {
     if (w == nullptr) return "none";
     return "window " + std::to_string(w->serial) + " " + std::to_string(getpid());
   }
+  if (request.rfind("copy ", 0) == 0) return AnswerCopy(request);
   if (request.rfind("front ", 0) == 0) {
     long serial = std::strtol(request.c_str() + 6, nullptr, 10);
     PlatformWindow* target = nullptr;
@@ -115,6 +156,25 @@ BOOL SetForegroundWindow(HWND window) {
   if (w->kind == kWindowRemote) return ForegroundRemoteWindow(w);
   ActivateWindow(w);
   return TRUE;
+}
+
+LRESULT SendRemoteCopyData(PlatformWindow* window, const COPYDATASTRUCT* data) {
+  if (data == nullptr || data->cbData > kMaxCopyData || (data->cbData > 0 && data->lpData == nullptr)) {
+    return 0;
+  }
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string request = "copy " + std::to_string(window->serial) + " " +
+                        std::to_string(static_cast<unsigned long>(data->dwData)) + " ";
+  const unsigned char* bytes = static_cast<const unsigned char*>(data->lpData);
+  for (DWORD i = 0; i < data->cbData; ++i) {
+    request += kDigits[bytes[i] >> 4];
+    request += kDigits[bytes[i] & 15];
+  }
+  std::string answer;
+  if (!AskInstance(Utf16ToUtf8(window->class_name), request, &answer)) return 0;
+  long long result = 0;
+  if (std::sscanf(answer.c_str(), "ok %lld", &result) != 1) return 0;
+  return static_cast<LRESULT>(result);
 }
 
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR title) {

@@ -174,6 +174,9 @@ int ClaimClassName(const char16_t* class_name);
 void ReleaseClaim();
 HWND FindRemoteWindow(const char16_t* class_name, const char16_t* title);
 BOOL ForegroundRemoteWindow(PlatformWindow* window);
+/// WM_COPYDATA to another copy's window: its window procedure's result, or 0
+/// when the bytes (at most 32 KiB) could not be handed over.
+LRESULT SendRemoteCopyData(PlatformWindow* window, const COPYDATASTRUCT* data);
 void ResetClaimForTest();
 
 /// The socket on which another copy of the program may call, or -1, and the
@@ -190,14 +193,20 @@ FileDialogModel* ShownFileDialog();
 void ResetDrawingForTest();
 void ResetFileDialogsForTest();
 
-/// A dropped file as the open-file dialog's answer: 1 chosen (the path and
-/// the filter its name matches are in the view), 0 cancelled (the path does
-/// not fit), -1 not taken (no path, or a dialog for a file to write).
-int AnswerWithDrop(OpenFileView* view, const char16_t* path);
+/// A drop event's paths (each ended by a zero, one more zero after the
+/// last) as one string holding each path with its zero.
+std::u16string DroppedPaths(const char16_t* text);
 
-/// A file dropped on the main screen, for the open-file dialog its F1 opens
+/// Dropped files as the open-file dialog's answer: 1 one chosen (the path
+/// and the filter its name matches are in the view), kOpenFileSeveral
+/// several (their paths each ended by a zero, and one more zero), 0
+/// cancelled (the answer does not fit), -1 not taken (no path, or a dialog
+/// for a file to write).
+int AnswerWithDrop(OpenFileView* view, const char16_t* paths);
+
+/// Files dropped on the main screen, for the open-file dialog its F1 opens
 /// next; void once the next input is read.
-void KeepDrop(const char16_t* path);
+void KeepDrop(const char16_t* paths);
 /// The drop kept, or empty; the keeping ends.
 std::u16string TakeKeptDrop();
 

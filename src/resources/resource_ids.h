@@ -30,6 +30,7 @@ constexpr WORD kCmdOpenFile = 40003;     // "Open file"; also posted at start-up
 constexpr WORD kCmdSetOutputFile = 32773;
 constexpr WORD kCmdExit = 32774;
 constexpr WORD kCmdBreakTrack = 32776;  // "Break track at 1000 m space"
+constexpr WORD kCmdKeepShape = 32777;   // "Keep shape when thinning"
 
 // The About dialog's texts.
 constexpr WORD kAboutVersionText = 202;

@@ -12,6 +12,7 @@ const MenuItemTemplate kToolsItems[] = {
     {u"Set output file", kCmdSetOutputFile, 0},
     {nullptr, 0, MF_SEPARATOR},
     {u"Break track at 1000 m space", kCmdBreakTrack, MF_CHECKED},
+    {u"Keep shape when thinning", kCmdKeepShape, 0},
     {nullptr, 0, MF_SEPARATOR},
     {u"About", kCmdAbout, 0},
     {nullptr, 0, MF_SEPARATOR},

@@ -58,11 +58,13 @@ TEST(WayconvResources, MenuBarMenuAndAccelerators) {
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(menu->count, 1);
   const PopupTemplate& tools = menu->popups[0];
-  const UINT ids[] = {32773, 0, 32776, 0, 40002, 0, 32774};
-  ASSERT_EQ(tools.count, 7);
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(tools.items[i].id, ids[i]) << i;
+  const UINT ids[] = {32773, 0, 32776, 32777, 0, 40002, 0, 32774};
+  ASSERT_EQ(tools.count, 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(tools.items[i].id, ids[i]) << i;
   EXPECT_EQ(tools.items[2].flags, MF_CHECKED);
   EXPECT_EQ(Utf16ToUtf8(tools.items[2].text), "Break track at 1000 m space");
+  EXPECT_EQ(tools.items[3].flags, 0u);
+  EXPECT_EQ(Utf16ToUtf8(tools.items[3].text), "Keep shape when thinning");
 
   HACCEL keys = LoadAcceleratorsW(WayconvInstance(), MAKEINTRESOURCEW(2));
   ASSERT_NE(keys, nullptr);

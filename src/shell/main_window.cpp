@@ -1,5 +1,8 @@
 #include "shell/main_window.h"
 
+#include <cstring>
+#include <string>
+
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "resources/resource_ids.h"
@@ -42,15 +45,30 @@ LRESULT OnPaint(HWND window) {
   return 0;
 }
 
-// The check mark of "Break track at 1000 m space" follows DoSplit each time
-// the Tools popup opens.
+// The check marks of "Break track at 1000 m space" and "Keep shape when
+// thinning" follow DoSplit and ThinShape each time the Tools popup opens.
 LRESULT OnInitMenuPopup(WPARAM wparam, LPARAM lparam) {
   auto param = static_cast<uintptr_t>(lparam);
   if (HIWORD(param) == 0 && LOWORD(param) == kCmdToolsButton) {
     CheckMenuItem(reinterpret_cast<HMENU>(wparam), kCmdBreakTrack,
                   MF_BYCOMMAND | (DoSplit ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(reinterpret_cast<HMENU>(wparam), kCmdKeepShape,
+                  MF_BYCOMMAND | (ThinShape ? MF_CHECKED : MF_UNCHECKED));
   }
   return 0;
+}
+
+// Another copy, started with several inputs, hands them over: they are
+// converted together as if this copy had been started with them.
+LRESULT OnCopyData(HWND window, LPARAM lparam) {
+  const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+  if (data == nullptr || data->dwData != kCopyInputList || data->lpData == nullptr ||
+      data->cbData < sizeof(char16_t) || data->cbData % sizeof(char16_t) != 0) {
+    return FALSE;
+  }
+  std::u16string text(data->cbData / sizeof(char16_t), u'\0');
+  std::memcpy(text.data(), data->lpData, data->cbData);
+  return ArmInputList(window, text.c_str()) ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -61,6 +79,8 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       return OnCreate(window);
     case WM_COMMAND:
       return MainWindowCommand(window, wparam, lparam);
+    case WM_COPYDATA:
+      return OnCopyData(window, lparam);
     case WM_INITMENUPOPUP:
       return OnInitMenuPopup(wparam, lparam);
     case WM_PAINT:

@@ -1,6 +1,10 @@
-// The main window's commands: the two file dialogs, the break switch, About
-// and Exit.
+// The main window's commands: the two file dialogs, the break and thinning
+// switches, About and Exit.
+#include <string>
+#include <vector>
+
 #include "common/globals.h"
+#include "common/input_kind.h"
 #include "common/message_log.h"
 #include "conversion/conversion_run.h"
 #include "conversion/input_survey.h"
@@ -30,6 +34,44 @@ constexpr char16_t kInputFilters[] =
     u"igc\0*.igc;*.igc.gz\0"
     u"All files\0*\0";
 constexpr char16_t kOutputFilters[] = u"bin\0*.bin\0";
+
+// The open dialog's answer: one path, or the folder and names of several
+// files chosen together.
+constexpr int kInputAnswerSize = 32768;
+char16_t g_input_answer[kInputAnswerSize];
+
+// The paths of several files the open dialog chose together: the folder,
+// then each name, as the dialog gives them.
+std::vector<std::u16string> ChosenPaths(const char16_t* answer) {
+  std::u16string folder(answer);
+  bool device = !folder.empty() && folder[0] == u'\\';
+  char16_t separator = device || folder.find(u'/') == std::u16string::npos ? u'\\' : u'/';
+  if (!folder.empty() && folder.back() != separator) folder += separator;
+  std::vector<std::u16string> paths;
+  for (const char16_t* name = answer + WideLength(answer) + 1; *name != 0;
+       name += WideLength(name) + 1) {
+    paths.push_back(folder + name);
+  }
+  return paths;
+}
+
+// Converts several files together; each is read as `kind`, or with kind 0
+// as its name says (or, `by_content`, as its first bytes say). A path that
+// does not fit InputPath is refused as the dialog refuses one.
+void ConvertSeveral(const std::vector<std::u16string>& paths, int kind, bool by_content = false) {
+  std::vector<RunInput> inputs;
+  for (const std::u16string& path : paths) {
+    if (path.size() >= static_cast<size_t>(kInputPathSize)) {
+      CopyToLog(u"File not selected");
+      return;
+    }
+    int its_kind = kind != 0     ? kind
+                   : by_content ? InputKindOfFile(path.c_str())
+                                : InputKindFromExtension(path.c_str());
+    inputs.push_back(RunInput{path.c_str(), its_kind, nullptr});
+  }
+  ConvertTracks(inputs.data(), static_cast<int>(inputs.size()));
+}
 
 OPENFILENAMEW DialogRecord(HWND owner, const char16_t* filters, DWORD filter_index, char16_t* file,
                            DWORD flags) {
@@ -67,23 +109,49 @@ LRESULT SetOutputFile(HWND window) {
 LRESULT OpenFileAndConvert(HWND window) {
   if (StartedFromCommandLine) {
     StartedFromCommandLine = 0;
-    ConvertTrack();
+    if (StartInputs.size() > 1) {
+      std::vector<std::u16string> inputs = std::move(StartInputs);
+      StartInputs.clear();
+      ConvertSeveral(inputs, 0);
+    } else {
+      ConvertTrack();
+    }
     return 0;
   }
   InputPath[0] = 0;
-  OPENFILENAMEW record = DialogRecord(MainWindow, kInputFilters, static_cast<DWORD>(InputKind),
-                                      InputPath, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-  if (GetOpenFileNameW(&record) != 1) {
+  g_input_answer[0] = 0;
+  OPENFILENAMEW record =
+      DialogRecord(MainWindow, kInputFilters, static_cast<DWORD>(InputKind), g_input_answer,
+                   OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_EXPLORER);
+  record.nMaxFile = kInputAnswerSize;
+  bool several = false;
+  bool chosen = GetOpenFileNameW(&record) == 1;
+  if (chosen) {
+    several = record.nFileOffset > 0 && g_input_answer[record.nFileOffset - 1] == 0;
+    // One path must fit the dialog's buffer of old.
+    chosen = several || WideLength(g_input_answer) < static_cast<size_t>(kDialogPathSize);
+  }
+  if (!chosen) {
     CopyToLog(u"File not selected");
     InvalidateRect(window, nullptr, TRUE);
     return 0;
   }
   // The kind follows the filter the user chose, not the file's extension;
-  // under "All files" it follows the file's first bytes.
+  // under "All files" it follows the file's first bytes. Files chosen
+  // together (marked under one filter, or dropped) are each read as their
+  // own name says, as on the command line, or under "All files" as their
+  // first bytes say.
   int filter = static_cast<int>(record.nFilterIndex);
-  InputKind = filter >= AllFilesFilter() ? InputKindOfFile(InputPath) : filter;
+  const bool by_content = filter >= AllFilesFilter();
   InvalidateRect(window, nullptr, TRUE);
-  ConvertTrack();
+  if (several) {
+    if (!by_content) InputKind = filter;
+    ConvertSeveral(ChosenPaths(g_input_answer), 0, by_content);
+  } else {
+    CopyWide(InputPath, kInputPathSize, g_input_answer);
+    InputKind = by_content ? InputKindOfFile(InputPath) : filter;
+    ConvertTrack();
+  }
   return 0;
 }
 
@@ -109,6 +177,9 @@ LRESULT MainWindowCommand(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case kCmdBreakTrack:
       DoSplit = DoSplit == 0 ? 1 : 0;
+      return 0;
+    case kCmdKeepShape:
+      ThinShape = ThinShape == 0 ? 1 : 0;
       return 0;
     case kCmdAbout:
       ShowAboutDialog(window);

@@ -3,6 +3,7 @@
 
 #include "shell/main_window.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "common/message_log.h"
@@ -12,6 +13,10 @@
 namespace {
 
 using MainWindowTest = ShellTest;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 // Rows of a screen text, for checks on one row.
 std::vector<std::string> Rows(const std::string& text) {
@@ -218,15 +223,40 @@ TEST_F(MainWindowTest, BreakItemCheckFollowsDoSplitAndIsSavedOnlyOnExit) {
   std::vector<std::string> rows = Rows(Snapshot(0));
   ASSERT_GE(rows.size(), 24u) << Snapshot(0);
   // 60 columns: the 33-column box starts at column 27; the bar is row 23 and
-  // the box's 9 rows end just above it.
+  // the box's 10 rows end just above it.
   for (int i = 0; i < 4; ++i) {
-    ASSERT_GE(rows[14 + i].size(), 27u) << Snapshot(0);
-    EXPECT_EQ(rows[14 + i].substr(rows[14 + i].size() - std::string(box[i]).size()), box[i])
+    ASSERT_GE(rows[13 + i].size(), 27u) << Snapshot(0);
+    EXPECT_EQ(rows[13 + i].substr(rows[13 + i].size() - std::string(box[i]).size()), box[i])
         << Snapshot(0);
   }
   EXPECT_NE(Snapshot(1).find("│   Break track at 1000 m space │"), std::string::npos)
       << Snapshot(1);
   EXPECT_EQ(StoredDoSplit(), 0);
+}
+
+TEST_F(MainWindowTest, KeepShapeItemFollowsThinShapeAndIsSavedOnExit) {
+  StoreValue(u"ThinShape", REG_DWORD, "\1\0\0\0", 4);
+  HeadlessSoftKey(1);
+  HeadlessCapture();
+  HeadlessChooseMenuItem(kCmdKeepShape);
+  HeadlessCall([this] {
+    EXPECT_EQ(ThinShape, 0);
+    EXPECT_EQ(StoredDword(u"ThinShape"), 1);
+  });
+  HeadlessSoftKey(1);
+  HeadlessCapture();
+  HeadlessChooseMenuItem(kCmdExit);
+  EXPECT_EQ(Run(), 0);
+  // Below the break item, checked as the stored setting says.
+  std::vector<std::string> rows = Rows(Snapshot(0));
+  auto item = std::find_if(rows.begin(), rows.end(), [](const std::string& row) {
+    return EndsWith(row, "│ ✓ Break track at 1000 m space │");
+  });
+  ASSERT_LT(item + 1, rows.end()) << Snapshot(0);
+  EXPECT_TRUE(EndsWith(item[1], "│ ✓ Keep shape when thinning    │")) << Snapshot(0);
+  EXPECT_NE(Snapshot(1).find("│   Keep shape when thinning    │"), std::string::npos)
+      << Snapshot(1);
+  EXPECT_EQ(StoredDword(u"ThinShape"), 0);
 }
 
 TEST_F(MainWindowTest, OnlyExitAndCtrlQSave) {
@@ -373,9 +403,6 @@ TEST_F(MainWindowTest, StoredSettingsShowAtStart) {
   }
 }
 
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // A log taller than the window shows its end, scrolls through the whole of
 // it, and comes back to the end with the next message; the log's text is

@@ -86,6 +86,45 @@ TEST_F(SecondCopyTest, SecondCopyBringsTheFirstForwardAndConvertsNothing) {
   for (int fd : {ready[0], ready[1], go[0], go[1], report[0]}) close(fd);
 }
 
+TEST_F(SecondCopyTest, SecondCopyWithSeveralInputsHandsThemToTheFirst) {
+  std::string a = WritePlt("a.plt", 2);
+  std::string b = WritePlt("b b.plt", 2);
+  int ready[2];
+  int report[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(report), 0);
+  pid_t first = fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    HeadlessCall([&] { (void)!write(ready[1], "r", 1); });
+    HeadlessWaitForPeer(10000);
+    HeadlessCapture();  // after the handed-over conversion
+    int code = RunInteractive(HeadlessBackend(), u"");
+    std::string result = std::to_string(code) + " " + std::to_string(HeadlessForegroundCount()) +
+                         " " + std::to_string(HeadlessScriptErrors().size()) + "\n" + LogText();
+    (void)!write(report[1], result.data(), result.size());
+    _exit(0);
+  }
+  close(report[1]);
+  ASSERT_TRUE(WaitForByte(ready[0], 10000));
+
+  EXPECT_EQ(Run(" \"" + a + "\" \"" + b + "\" "), 0);
+  EXPECT_EQ(RunningCopyProcess, static_cast<DWORD>(first));
+  EXPECT_EQ(LogText(), "");
+
+  std::string result = ReadAll(report[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(first, &status, 0), first);
+  EXPECT_EQ(result.rfind("0 1 0\nInput file: " + a + "\r\nInput file: " + b + "\r\n" +
+                             "Track 1 at 55.000000 , 37.000000 \r\n"
+                             "Track 2 at 55.000000 , 37.000000 \r\nOK!",
+                         0),
+            0u)
+      << result;
+  EXPECT_EQ(WordAt(ReadFile(DefaultOutput()), 0), 4u);
+  for (int fd : {ready[0], ready[1], report[0]}) close(fd);
+}
+
 TEST_F(SecondCopyTest, StaleSocketOfACrashedCopyIsCleanedUp) {
   std::string folder = dir_.File("run/wayconv");
   ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);

@@ -32,6 +32,7 @@ int LoadSettings() {
   LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key);
   if (status != ERROR_SUCCESS) return status;
   DoSplit = ReadDwordSetting(key, u"DoSplit", DoSplit);
+  ThinShape = ReadDwordSetting(key, u"ThinShape", ThinShape) != 0 ? 1 : 0;
   // Read only: a user sets it to keep to the device's reading of every file.
   StrictInput = ReadDwordSetting(key, u"StrictInput", 0) != 0 ? 1 : 0;
 
@@ -68,7 +69,11 @@ void SaveSettings() {
   auto split = static_cast<DWORD>(DoSplit);
   LONG split_status = RegSetValueExW(key, u"DoSplit", 0, REG_DWORD,
                                      reinterpret_cast<const BYTE*>(&split), sizeof split);
+  auto thin = static_cast<DWORD>(ThinShape);
+  LONG thin_status = RegSetValueExW(key, u"ThinShape", 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&thin), sizeof thin);
   RegCloseKey(key);
-  bool saved = path_status == ERROR_SUCCESS && split_status == ERROR_SUCCESS;
+  bool saved = path_status == ERROR_SUCCESS && split_status == ERROR_SUCCESS &&
+               thin_status == ERROR_SUCCESS;
   g_save_error = saved ? 0 : RegistrySaveError() != 0 ? RegistrySaveError() : EIO;
 }

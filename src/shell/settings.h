@@ -1,8 +1,10 @@
-// The two settings that outlive the program, the output path and the track
-// break switch, kept in the registry under HKEY_CURRENT_USER\Software\Brivex\Wayconv:
+// The settings that outlive the program, the output path, the track break
+// switch and the thinning mode, kept in the registry under
+// HKEY_CURRENT_USER\Software\Brivex\Wayconv:
 //
 //   "OutputFile"  REG_SZ     OutputPath, terminator included
 //   "DoSplit"     REG_DWORD  DoSplit
+//   "ThinShape"   REG_DWORD  ThinShape: 0 thins evenly, as the device; 1 by shape
 //   "StrictInput" REG_DWORD  StrictInput: nonzero turns the reading fallbacks
 //                            off; read at load, never written
 //
@@ -16,12 +18,13 @@
 /// The settings key below HKEY_CURRENT_USER.
 inline constexpr char16_t kSettingsKey[] = u"Software\\Brivex\\Wayconv";
 
-/// Updates OutputPath, DoSplit and StrictInput from the values stored valid.
+/// Updates OutputPath, DoSplit, ThinShape and StrictInput from the values
+/// stored valid.
 /// Returns the status of opening the key when that fails, else that of
 /// closing it.
 int LoadSettings();
 
-/// Stores OutputPath and DoSplit, creating the key when needed.
+/// Stores OutputPath, DoSplit and ThinShape, creating the key when needed.
 void SaveSettings();
 
 /// The errno of what made the last SaveSettings fail; 0 when it succeeded

@@ -132,6 +132,37 @@ TEST_F(SettingsTest, OnlyValidStoredValuesAreTaken) {
   }
 }
 
+TEST_F(SettingsTest, ThinShapeIsKeptLikeDoSplit) {
+  auto dword = [](uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); };
+  struct Case {
+    const char* label;
+    std::optional<Stored> stored;
+    int before;  // ThinShape before loading
+    int shape;   // after
+  } cases[] = {
+      {"absent", {}, 0, 0},        {"absent, on before", {}, 1, 1},
+      {"0", Stored{REG_DWORD, dword(0)}, 1, 0}, {"1", Stored{REG_DWORD, dword(1)}, 0, 1},
+      {"7", Stored{REG_DWORD, dword(7)}, 0, 1}, {"as text", Stored{REG_SZ, Sz(u"1")}, 0, 0},
+      {"of 8 bytes", Stored{REG_DWORD, std::string(8, '\1')}, 0, 0},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    UseConfig(dir_.File("thin" + std::to_string(++n)));
+    Store(u"DoSplit", Stored{REG_DWORD, dword(1)});
+    if (c.stored) Store(u"ThinShape", *c.stored);
+    ThinShape = c.before;
+    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(c.shape, ThinShape);
+  }
+  ThinShape = 1;
+  SaveSettings();
+  EXPECT_NE(std::string::npos, ReadFile(RegistryFilePath()).find("\"ThinShape\"=dword:00000001\r\n"));
+  ThinShape = 0;
+  EXPECT_EQ(ERROR_SUCCESS, Restart());
+  EXPECT_EQ(1, ThinShape);
+}
+
 TEST_F(SettingsTest, StrictInputIsReadAndNeverWritten) {
   auto dword = [](uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); };
   struct Case {

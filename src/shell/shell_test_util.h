@@ -77,12 +77,13 @@ class ShellTest : public WayconvTest {
     return status == ERROR_SUCCESS && type == REG_SZ ? std::u16string(buffer) : u"<none>";
   }
 
-  int StoredDoSplit() {
+  int StoredDoSplit() { return StoredDword(u"DoSplit"); }
+  int StoredDword(const char16_t* name) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
       return -1;
     }
-    int value = ReadDwordSetting(key, u"DoSplit", -1);
+    int value = ReadDwordSetting(key, name, -1);
     RegCloseKey(key);
     return value;
   }

@@ -1,6 +1,10 @@
 #include "shell/startup.h"
 
 #include "resources/wayconv_resources.h"
+#include <string>
+#include <vector>
+
+#include "shell/command_line_start.h"
 #include "shell/main_window.h"
 #include "shell/shell_globals.h"
 
@@ -18,6 +22,21 @@ void FitAboveMenuBar(HWND window) {
              window_rect.bottom - window_rect.top, FALSE);
 }
 
+// A command line of several inputs goes to the running copy, which
+// converts them; one input only brings it forward, as it always did.
+void HandOverInputs(HWND running) {
+  const char16_t* text = GetCommandLineW();
+  std::vector<std::u16string> paths;
+  if (!ParseInputList(text, &paths)) return;
+  size_t length = 0;
+  while (text[length] != 0) ++length;
+  COPYDATASTRUCT data = {};
+  data.dwData = kCopyInputList;
+  data.cbData = static_cast<DWORD>((length + 1) * sizeof(char16_t));
+  data.lpData = const_cast<char16_t*>(text);
+  SendMessageW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
 }  // namespace
 
 int WayconvMain(HINSTANCE instance, int show) {
@@ -30,6 +49,7 @@ int WayconvMain(HINSTANCE instance, int show) {
 
   HWND running = FindWindowW(class_name, title);
   if (running != nullptr) {
+    HandOverInputs(running);
     // The lowest bit brings the window forward together with its dialogs.
     SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(running) | 1));
     GetWindowThreadProcessId(running, &RunningCopyProcess);

@@ -77,7 +77,9 @@ BOOL RunFileDialog(HandheldOpenFileName* record, bool save) {
   desktop.nMaxFile = record->nMaxFile;
   desktop.lpstrInitialDir = folder.empty() ? nullptr : DesktopText(folder.c_str());
   desktop.lpstrTitle = record->lpstrTitle != nullptr ? DesktopText(record->lpstrTitle) : nullptr;
-  desktop.Flags = record->Flags | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_HIDEREADONLY;
+  // One file at a time here: the answer is mapped back as one path.
+  desktop.Flags = (record->Flags & ~static_cast<DWORD>(OFN_ALLOWMULTISELECT)) | OFN_NOCHANGEDIR |
+                  OFN_EXPLORER | OFN_HIDEREADONLY;
   if (!(save ? GetSaveFileNameW(&desktop) : GetOpenFileNameW(&desktop))) return FALSE;
 
   // A file under the device root goes back as a device path.

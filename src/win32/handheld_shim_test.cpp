@@ -78,10 +78,10 @@ TEST_F(HandheldShimTest, MenuBarIsTheWindowsMenuWithTheHandheldsPopupMessage) {
   EXPECT_EQ(MenuText(menu, 1, MF_BYPOSITION), "Tools");
   HMENU tools = GetSubMenu(menu, 1);
   ASSERT_NE(tools, nullptr);
-  const char* items[] = {"Set output file", "", "Break track at 1000 m space", "",
-                         "About",           "", "Exit"};
-  ASSERT_EQ(GetMenuItemCount(tools), 7);
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(MenuText(tools, i, MF_BYPOSITION), items[i]) << i;
+  const char* items[] = {"Set output file", "", "Break track at 1000 m space",
+                         "Keep shape when thinning", "", "About", "", "Exit"};
+  ASSERT_EQ(GetMenuItemCount(tools), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(MenuText(tools, i, MF_BYPOSITION), items[i]) << i;
   EXPECT_EQ(GetMenuState(tools, kCmdBreakTrack, MF_BYCOMMAND) & MF_CHECKED, UINT{MF_CHECKED});
   EXPECT_EQ(GetMenuState(tools, 1, MF_BYPOSITION) & MF_SEPARATOR, UINT{MF_SEPARATOR});
 

@@ -229,7 +229,9 @@ int NextInput(InputEvent* event, int watch_fd) {
       case kStepClose:
         return kEventClose;
       case kStepDrop:
+        // One path, ended by a zero and one more zero, as a drop's text is.
         g_dropped = Utf8ToUtf16(taken.text);
+        g_dropped += u'\0';
         *event = InputEvent{kEventDrop, 0, 0, 0, 0, 0, g_dropped.c_str()};
         return kEventDrop;
       default: {

@@ -71,6 +71,7 @@ bool NavigationToInput(int code, bool function_key, InputEvent* event) {
     case KEY_LEFT: *event = Key(VK_LEFT, 0); return true;
     case KEY_RIGHT: *event = Key(VK_RIGHT, 0); return true;
     case KEY_DC: *event = Key(VK_DELETE, 0); return true;
+    case KEY_IC: *event = Key(VK_INSERT, 0); return true;
     case KEY_BTAB: *event = Key(VK_TAB, kModShift); return true;
     default: return false;
   }

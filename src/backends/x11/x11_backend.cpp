@@ -5,6 +5,7 @@
 #include "backends/x11/x11_backend.h"
 
 #include <string>
+#include <vector>
 
 #include "backends/x11/x11_internal.h"
 #include "backends/x11/x11_map.h"
@@ -14,7 +15,7 @@
 namespace {
 
 CloseOnce g_close;           // the message loop was told the window closes
-std::u16string g_dropped;    // the path of the last kEventDrop
+std::u16string g_dropped;    // the paths of the last kEventDrop, as its text holds them
 bool g_accepts_drop = false; // the last frame would take a dropped file
 int g_close_signal = 0;      // kept after the display is closed
 
@@ -61,7 +62,12 @@ int NextInput(InputEvent* event, int watch_fd) {
                             taken.row, 0};
         return kEventWheel;
       case kWinDrop:
-        g_dropped = Utf8ToUtf16(TakeDroppedPath());
+        // Every path ended by a zero, and one more zero after the last.
+        g_dropped.clear();
+        for (const std::string& path : TakeDroppedPaths()) {
+          g_dropped += Utf8ToUtf16(path);
+          g_dropped += u'\0';
+        }
         *event = InputEvent{kEventDrop, 0, 0, 0, 0, 0, g_dropped.c_str()};
         AcceptDrops(false);
         return kEventDrop;

@@ -73,7 +73,7 @@ constexpr int kWinWheel = 3;   // column, row; wheel -1 up, +1 down
 constexpr int kWinResize = 4;  // the grid changed
 constexpr int kWinClose = 5;   // the window manager or a signal closes the window; until it ends
 constexpr int kWinEnd = 6;     // the display connection is gone
-constexpr int kWinDrop = 7;    // a file was dropped: TakeDroppedPath()
+constexpr int kWinDrop = 7;    // files were dropped: TakeDroppedPaths()
 constexpr int kWinWatch = 8;   // the descriptor the caller watches is readable
 
 struct WinEvent {
@@ -95,7 +95,7 @@ void WaitWindowEvent(WinEvent* event, int watch_fd);
 /// Whether a file dropped now would be taken (the main screen, the input
 /// dialog).
 void AcceptDrops(bool accept);
-std::string TakeDroppedPath();
+std::vector<std::string> TakeDroppedPaths();
 
 /// Raises and focuses the window through the window manager, or flashes its
 /// title when that cannot be done.

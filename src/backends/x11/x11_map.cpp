@@ -89,6 +89,8 @@ bool KeysymToInput(unsigned long keysym, unsigned state, InputEvent* event) {
     case XK_KP_Home: key = VK_HOME; break;
     case XK_End:
     case XK_KP_End: key = VK_END; break;
+    case XK_Insert:
+    case XK_KP_Insert: key = VK_INSERT; break;
     default: break;
   }
   if (key == 0) {
@@ -115,7 +117,8 @@ char32_t KeysymToCharacter(unsigned long keysym) {
   return 0;
 }
 
-std::string FirstFileOfUriList(std::string_view list, std::string_view host_name) {
+std::vector<std::string> FilesOfUriList(std::string_view list, std::string_view host_name) {
+  std::vector<std::string> paths;
   while (!list.empty()) {
     size_t end = list.find_first_of("\r\n");
     std::string_view line = list.substr(0, end);
@@ -123,9 +126,14 @@ std::string FirstFileOfUriList(std::string_view list, std::string_view host_name
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     if (line.empty() || line[0] == '#') continue;
     std::string path = PathOfUri(line, host_name);
-    if (!path.empty()) return path;
+    if (!path.empty()) paths.push_back(std::move(path));
   }
-  return std::string();
+  return paths;
+}
+
+std::string FirstFileOfUriList(std::string_view list, std::string_view host_name) {
+  std::vector<std::string> paths = FilesOfUriList(list, host_name);
+  return paths.empty() ? std::string() : paths.front();
 }
 
 int DpiFromResources(const char* resources) {

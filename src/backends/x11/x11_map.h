@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/backend.h"
 
@@ -28,6 +29,9 @@ char32_t KeysymToCharacter(unsigned long keysym);
 /// are comments): "file:///p", "file://localhost/p" or "file://HOST/p" with
 /// HOST this machine's name; %XX decoded. Empty when there is none.
 std::string FirstFileOfUriList(std::string_view list, std::string_view host_name);
+
+/// Every local file the list names, in its order.
+std::vector<std::string> FilesOfUriList(std::string_view list, std::string_view host_name);
 
 /// Xft.dpi from the resource manager's string; 96 when it is not there or
 /// not a number between 48 and 480.

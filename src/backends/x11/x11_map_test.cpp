@@ -86,6 +86,11 @@ TEST(X11MapTest, UriListsNameLocalFiles) {
     SCOPED_TRACE(c.list);
     EXPECT_EQ(FirstFileOfUriList(c.list, "box"), c.path);
   }
+  // Every local file, in the list's order.
+  EXPECT_EQ(FilesOfUriList("# comment\r\nfile:///b.gpx\r\nhttp://example.org/a.gpx\r\n"
+                           "file://elsewhere/x\r\nfile:///a%20b.plt\nfile:///b.gpx",
+                           "box"),
+            (std::vector<std::string>{"/b.gpx", "/a b.plt", "/b.gpx"}));
 }
 
 TEST(X11MapTest, DpiComesFromXftDpi) {

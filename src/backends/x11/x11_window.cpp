@@ -62,7 +62,7 @@ ClickHistory g_clicks;  // for double clicks
 Window g_drag_source = 0;
 bool g_drag_has_uris = false;
 bool g_accept_drops = false;
-std::string g_dropped;
+std::vector<std::string> g_dropped;
 
 std::chrono::steady_clock::time_point g_flash_next;
 
@@ -241,7 +241,7 @@ void TakeDragMessage(const XClientMessageEvent& message) {
 void TakeDropData(const XSelectionEvent& selection) {
   X11Display& d = Xd();
   if (selection.selection != g_atoms[kXdndSelection]) return;
-  std::string path;
+  std::vector<std::string> paths;
   if (selection.property != None) {
     Atom type;
     int format;
@@ -252,14 +252,14 @@ void TakeDropData(const XSelectionEvent& selection) {
         data != nullptr && format == 8) {
       char host[256] = {};
       if (gethostname(host, sizeof host - 1) != 0) host[0] = 0;
-      path = FirstFileOfUriList(std::string_view(reinterpret_cast<char*>(data), count), host);
+      paths = FilesOfUriList(std::string_view(reinterpret_cast<char*>(data), count), host);
     }
     if (data != nullptr) XFree(data);
   }
-  bool taken = !path.empty() && g_accept_drops;
+  bool taken = !paths.empty() && g_accept_drops;
   FinishDrop(taken);
   if (taken) {
-    g_dropped = path;
+    g_dropped = std::move(paths);
     Push(Simple(kWinDrop));
   }
 }
@@ -533,10 +533,10 @@ void AcceptDrops(bool accept) {
   g_accept_drops = accept;
 }
 
-std::string TakeDroppedPath() {
-  std::string path = std::move(g_dropped);
+std::vector<std::string> TakeDroppedPaths() {
+  std::vector<std::string> paths = std::move(g_dropped);
   g_dropped.clear();
-  return path;
+  return paths;
 }
 
 void BringWindowForward() {
