@@ -89,6 +89,9 @@ int ParseKindName(const std::string& name) {
   if (lower == "mps") return kInputMps;
   if (lower == "plt") return kInputPlt;
   if (lower == "nmea") return kInputNmea;
+  if (lower == "tcx") return kInputTcx;
+  if (lower == "kml") return kInputKml;
+  if (lower == "geojson") return kInputGeoJson;
   return 0;
 }
 

@@ -14,6 +14,11 @@ constexpr int kInputGpx = 1;
 constexpr int kInputMps = 2;
 constexpr int kInputPlt = 3;
 constexpr int kInputNmea = 4;
+constexpr int kInputFit = 5;
+constexpr int kInputTcx = 6;
+constexpr int kInputKml = 7;
+constexpr int kInputGeoJson = 8;
+constexpr int kInputIgc = 9;
 
 /// What a point reader returns: 0 a point was produced; positive, the record
 /// just read is not a usable point and is skipped (the value says why, per

@@ -7,11 +7,13 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "conversion/track_file.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
 #include "readers/text_line.h"
+#include "readers/xml_track_reader.h"
 
 namespace {
 
@@ -19,7 +21,15 @@ constexpr char kPltSignature[] = "OziExplorer Track Point File";
 constexpr size_t kPltSignatureLength = sizeof kPltSignature - 1;  // 28
 constexpr int kPltHeaderLines = 6;
 
+// The structured readers (XML, JSON) keep a parser between calls: each pass
+// starts them afresh at the start offset, and closing the input frees them.
+void RestartParsers() {
+  RestartXmlReader();
+  RestartGeoJsonReader();
+}
+
 void CloseInput() {
+  RestartParsers();
   StreamClose(InputStream);
   InputStream = nullptr;
 }
@@ -146,6 +156,12 @@ template <int Kind>
     do {
       result = ReadPltPoint(point);
     } while (result > 0);
+  } else if constexpr (Kind == kInputTcx) {
+    result = ReadTcxPoint(point);
+  } else if constexpr (Kind == kInputKml) {
+    result = ReadKmlPoint(point);
+  } else if constexpr (Kind == kInputGeoJson) {
+    result = ReadGeoJsonPoint(point);
   } else {
     if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
     do {
@@ -166,6 +182,12 @@ template <int Kind>
       return NextPointOf<kInputPlt>(point);
     case kInputNmea:
       return NextPointOf<kInputNmea>(point);
+    case kInputTcx:
+      return NextPointOf<kInputTcx>(point);
+    case kInputKml:
+      return NextPointOf<kInputKml>(point);
+    case kInputGeoJson:
+      return NextPointOf<kInputGeoJson>(point);
     default:
       return kReadBadKind;
   }
@@ -189,6 +211,12 @@ int CountPoints() {
       return CountPointsOf<kInputPlt>();
     case kInputNmea:
       return CountPointsOf<kInputNmea>();
+    case kInputTcx:
+      return CountPointsOf<kInputTcx>();
+    case kInputKml:
+      return CountPointsOf<kInputKml>();
+    case kInputGeoJson:
+      return CountPointsOf<kInputGeoJson>();
     default:
       return 0;
   }
@@ -199,6 +227,7 @@ int CountPoints() {
 // reader set to the reading counted last.
 int CountWithFallbacks(int* count) {
   UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
+  RestartParsers();
   *count = CountPoints();
   if (*count >= 2 || StrictInput) return kPassOk;
   for (const Fallback& fallback : kFallbacks) {
@@ -279,6 +308,7 @@ int RunPasses() {
   MpsReaderState = 0;
   MpsNextRecordPos = StartOffset;
   ResetNmeaFixTime();
+  RestartParsers();
 
   int remaining = count;
   while (remaining > 0) {

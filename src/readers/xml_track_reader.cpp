@@ -1,0 +1,340 @@
+#include "readers/xml_track_reader.h"
+
+#include <expat.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "common/globals.h"
+#include "common/message_log.h"
+#include "readers/coordinate_text.h"
+#include "readers/kmz_entry.h"
+#include "readers/plt_reader.h"
+
+namespace {
+
+// Bytes handed to expat per parse call. A call's character data, and so the
+// points one handler call can queue, is bounded by it.
+constexpr int kFeedSize = 16 * 1024;
+// The parser is suspended once this many points wait; the queue holds what
+// the handler running at that moment may still add (a feed's or an
+// entity's worth of tuples of at least four bytes each).
+constexpr int kQueueTarget = 1024;
+constexpr int kQueueSize = 16 * 1024;
+static_assert(kQueueTarget + (2 * kFeedSize + kXmlMaxEntityValue) / 4 < kQueueSize);
+
+constexpr int kTextSize = 128;  // a number's or a tuple's text; longer is no number
+
+enum class Field { kNone, kLatitude, kLongitude, kTuple, kGxCoord };
+
+struct Reader {
+  XML_Parser parser = nullptr;
+  bool kml = false;
+  bool final_fed = false;  // the last block (or the end) has been given to expat
+  bool suspended = false;
+  bool done = false;  // nothing more comes from the parser
+  int ending = kXmlEnded;
+  KmzEntry* kmz = nullptr;
+  size_t allocated = 0;  // bytes expat holds
+
+  // Element state. Depths are 1 for the root; 0 means "not open".
+  int depth = 0;
+  int trackpoint_depth = 0;
+  int position_depth = 0;
+  int line_depth = 0;  // KML: LineString, or gx:Track
+  bool gx_track = false;
+  int field_depth = 0;
+  Field field = Field::kNone;
+  bool have_latitude = false;
+  bool have_longitude = false;
+  TrackPoint pending;
+  CoordinateText text;
+
+  TrackPoint queue[kQueueSize];
+  int queue_head = 0;
+  int queue_count = 0;
+};
+
+Reader g_reader;
+
+// expat's memory, capped: each block carries its size in front.
+constexpr size_t kHeader = 16;
+
+void* CappedMalloc(size_t size) {
+  if (size > kXmlMaxMemory || g_reader.allocated + size > kXmlMaxMemory) return nullptr;
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  if (block == nullptr) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  g_reader.allocated += size;
+  return block + kHeader;
+}
+
+void CappedFree(void* pointer) {
+  if (pointer == nullptr) return;
+  auto* block = static_cast<unsigned char*>(pointer) - kHeader;
+  size_t size;
+  std::memcpy(&size, block, sizeof size);
+  g_reader.allocated -= size;
+  std::free(block);
+}
+
+void* CappedRealloc(void* pointer, size_t size) {
+  if (pointer == nullptr) return CappedMalloc(size);
+  auto* block = static_cast<unsigned char*>(pointer) - kHeader;
+  size_t old_size;
+  std::memcpy(&old_size, block, sizeof old_size);
+  if (size > kXmlMaxMemory || g_reader.allocated - old_size + size > kXmlMaxMemory) return nullptr;
+  auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
+  if (grown == nullptr) return nullptr;
+  std::memcpy(grown, &size, sizeof size);
+  g_reader.allocated = g_reader.allocated - old_size + size;
+  return grown + kHeader;
+}
+
+const XML_Memory_Handling_Suite kMemory = {CappedMalloc, CappedRealloc, CappedFree};
+
+// The name without its namespace prefix.
+const char* LocalName(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon != nullptr ? colon + 1 : name;
+}
+
+void Queue(Reader& r, const TrackPoint& point) {
+  if (r.queue_count == kQueueSize) {
+    // Cannot happen within the bounds above; stop rather than lose a point.
+    r.ending = kXmlMalformed;
+    XML_StopParser(r.parser, XML_FALSE);
+    return;
+  }
+  r.queue[r.queue_count++] = point;
+  if (r.queue_count >= kQueueTarget && !r.suspended) {
+    r.suspended = true;
+    XML_StopParser(r.parser, XML_TRUE);
+  }
+}
+
+// A finished KML tuple or gx:coord.
+void TakeTuple(Reader& r, char separator) {
+  TrackPoint point;
+  if (ReadLonLat(r.text, separator, &point)) Queue(r, point);
+  r.text.Clear();
+}
+
+void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) {
+  Reader& r = *static_cast<Reader*>(data);
+  ++r.depth;
+  const char* local = LocalName(name);
+  if (!r.kml) {
+    if (std::strcmp(local, "Trackpoint") == 0) {
+      r.trackpoint_depth = r.depth;
+      r.position_depth = 0;
+      r.have_latitude = r.have_longitude = false;
+    } else if (r.trackpoint_depth != 0 && r.depth == r.trackpoint_depth + 1 &&
+               std::strcmp(local, "Position") == 0) {
+      r.position_depth = r.depth;
+    } else if (r.position_depth != 0 && r.depth == r.position_depth + 1) {
+      if (std::strcmp(local, "LatitudeDegrees") == 0) r.field = Field::kLatitude;
+      if (std::strcmp(local, "LongitudeDegrees") == 0) r.field = Field::kLongitude;
+      if (r.field != Field::kNone) {
+        r.field_depth = r.depth;
+        r.text.Clear();
+      }
+    }
+    return;
+  }
+  if (std::strcmp(local, "LineString") == 0 || std::strcmp(local, "Track") == 0) {
+    r.line_depth = r.depth;
+    r.gx_track = local[0] == 'T';
+  } else if (r.line_depth != 0 && r.depth == r.line_depth + 1) {
+    if (!r.gx_track && std::strcmp(local, "coordinates") == 0) r.field = Field::kTuple;
+    if (r.gx_track && std::strcmp(local, "coord") == 0) r.field = Field::kGxCoord;
+    if (r.field != Field::kNone) {
+      r.field_depth = r.depth;
+      r.text.Clear();
+    }
+  }
+}
+
+void XMLCALL OnEnd(void* data, const char* /*name*/) {
+  Reader& r = *static_cast<Reader*>(data);
+  if (r.depth == r.field_depth) {
+    switch (r.field) {
+      case Field::kLatitude:
+        r.have_latitude = ReadDegrees(r.text, &r.pending.latitude);
+        break;
+      case Field::kLongitude:
+        r.have_longitude = ReadDegrees(r.text, &r.pending.longitude);
+        break;
+      case Field::kTuple:
+        if (!r.text.Empty()) TakeTuple(r, ',');
+        break;
+      case Field::kGxCoord:
+        TakeTuple(r, ' ');
+        break;
+      case Field::kNone:
+        break;
+    }
+    r.field = Field::kNone;
+    r.field_depth = 0;
+  } else if (r.depth == r.position_depth) {
+    r.position_depth = 0;
+  } else if (r.depth == r.trackpoint_depth) {
+    r.trackpoint_depth = 0;
+    if (r.have_latitude && r.have_longitude) {
+      if (LatitudeInRange(r.pending.latitude) && LongitudeInRange(r.pending.longitude)) {
+        Queue(r, r.pending);
+      }
+    }
+  } else if (r.depth == r.line_depth) {
+    r.line_depth = 0;
+  }
+  --r.depth;
+}
+
+// Character data: a number's text, or coordinates split into tuples at
+// white space.
+void XMLCALL OnText(void* data, const char* text, int length) {
+  Reader& r = *static_cast<Reader*>(data);
+  if (r.field == Field::kNone || r.depth != r.field_depth) return;
+  if (r.field != Field::kTuple) {
+    r.text.Append(text, static_cast<size_t>(length));
+    return;
+  }
+  const char* end = text + length;
+  while (text < end) {
+    const char* start = text;
+    while (text < end && !IsXmlSpace(*text)) ++text;
+    r.text.Append(start, static_cast<size_t>(text - start));
+    if (text == end) break;
+    if (!r.text.Empty()) TakeTuple(r, ',');
+    while (text < end && IsXmlSpace(*text)) ++text;
+  }
+}
+
+// An internal entity longer than the limit ends the document: expansion
+// stays bounded and so does the text one handler call can carry.
+void XMLCALL OnEntity(void* data, const char* /*name*/, int /*parameter*/, const char* value,
+                      int value_length, const char* /*base*/, const char* /*system_id*/,
+                      const char* /*public_id*/, const char* /*notation*/) {
+  Reader& r = *static_cast<Reader*>(data);
+  if (value != nullptr && value_length > kXmlMaxEntityValue) XML_StopParser(r.parser, XML_FALSE);
+}
+
+void FreeReader(Reader& r) {
+  if (r.parser != nullptr) XML_ParserFree(r.parser);
+  CloseKmzEntry(r.kmz);
+  r.parser = nullptr;
+  r.kmz = nullptr;
+}
+
+bool StartReader(Reader& r, bool kml) {
+  FreeReader(r);
+  r.kml = kml;
+  r.final_fed = r.suspended = r.done = false;
+  r.ending = kXmlEnded;
+  r.allocated = 0;
+  r.depth = r.trackpoint_depth = r.position_depth = r.line_depth = r.field_depth = 0;
+  r.gx_track = r.have_latitude = r.have_longitude = false;
+  r.field = Field::kNone;
+  r.text.Clear();
+  r.queue_head = r.queue_count = 0;
+  if (kml) {
+    int64_t start = StreamTell(InputStream);
+    unsigned char magic[sizeof kZipLocalSignature];
+    bool zip = StreamRead(magic, 1, sizeof magic, InputStream) == sizeof magic &&
+               std::memcmp(magic, kZipLocalSignature, sizeof magic) == 0;
+    if (zip) {
+      int opened = OpenKmzEntry(InputStream, &r.kmz);
+      if (opened != kKmzOk) {
+        r.ending = opened == kKmzNoKml ? kXmlKmzNoKml : kXmlKmzBroken;
+        return false;
+      }
+    } else if (start < 0 || StreamSeek(InputStream, start, kStreamSeekSet) != 0) {
+      return false;
+    }
+  }
+  r.parser = XML_ParserCreate_MM(nullptr, &kMemory, nullptr);
+  if (r.parser == nullptr) return false;
+  XML_SetUserData(r.parser, &r);
+  XML_SetElementHandler(r.parser, OnStart, OnEnd);
+  XML_SetCharacterDataHandler(r.parser, OnText);
+  XML_SetEntityDeclHandler(r.parser, OnEntity);
+  return true;
+}
+
+// Gives expat the next block, or lets it go on with the one it was
+// suspended in. False when nothing more will come.
+bool Feed(Reader& r) {
+  XML_Status status;
+  r.suspended = false;
+  XML_ParsingStatus parsing;
+  XML_GetParsingStatus(r.parser, &parsing);
+  if (parsing.parsing == XML_SUSPENDED) {
+    status = XML_ResumeParser(r.parser);
+  } else if (r.final_fed) {
+    return false;
+  } else {
+    void* buffer = XML_GetBuffer(r.parser, kFeedSize);
+    if (buffer == nullptr) {
+      r.ending = kXmlMalformed;
+      return false;
+    }
+    int64_t got;
+    if (r.kmz != nullptr) {
+      got = ReadKmzEntry(r.kmz, InputStream, static_cast<unsigned char*>(buffer), kFeedSize);
+    } else {
+      got = static_cast<int64_t>(StreamRead(buffer, 1, kFeedSize, InputStream));
+      if (got == 0 && InputStream->failed) got = -1;
+    }
+    if (got < 0) {
+      r.ending = r.kmz != nullptr ? kXmlKmzBroken : kXmlMalformed;
+      return false;
+    }
+    r.final_fed = got == 0;
+    status = XML_ParseBuffer(r.parser, static_cast<int>(got), r.final_fed);
+  }
+  if (status == XML_STATUS_ERROR) {
+    r.ending = kXmlMalformed;
+    return false;
+  }
+  if (status == XML_STATUS_SUSPENDED) return true;
+  return !r.final_fed;
+}
+
+int ReadXmlPoint(TrackPoint* point, bool kml) {
+  Reader& r = g_reader;
+  if (r.parser == nullptr && !r.done) {
+    if (!StartReader(r, kml)) {
+      if (r.ending == kXmlEnded) r.ending = kXmlMalformed;
+      r.done = true;
+      if (r.ending != kXmlKmzNoKml) AppendLog(u"Track read error!\r\n");
+      return kReadEnd;
+    }
+  }
+  while (r.queue_head == r.queue_count) {
+    r.queue_head = r.queue_count = 0;
+    if (r.done) return kReadEnd;
+    if (!Feed(r)) {
+      r.done = true;
+      if (r.ending != kXmlEnded) AppendLog(u"Track read error!\r\n");
+      // Points queued before the end or the fault are still handed out.
+    }
+  }
+  *point = r.queue[r.queue_head++];
+  return kReadOk;
+}
+
+}  // namespace
+
+int ReadTcxPoint(TrackPoint* point) { return ReadXmlPoint(point, false); }
+
+int ReadKmlPoint(TrackPoint* point) { return ReadXmlPoint(point, true); }
+
+void RestartXmlReader() {
+  FreeReader(g_reader);
+  g_reader.done = false;
+  g_reader.ending = kXmlEnded;
+  g_reader.queue_head = g_reader.queue_count = 0;
+}
+
+int XmlReaderEnding() { return g_reader.ending; }
