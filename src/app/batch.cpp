@@ -141,7 +141,9 @@ int RunBatch(const BatchOptions& options) {
   if (result != kConvertOk) {
     PrintError(FailureText(result, name));
   } else if (g_track_read_error) {
-    PrintError("warning: " + name + " ends inside a track record; only " +
+    bool structured = InputKind == kInputTcx || InputKind == kInputKml || InputKind == kInputGeoJson;
+    PrintError("warning: " + name +
+               (structured ? " stops being well formed; only " : " ends inside a track record; only ") +
                std::to_string(PointCount) + " points were converted");
   }
   if (from_stdin) {

@@ -1,19 +1,22 @@
 #include "conversion/input_survey.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "common/globals.h"
 #include "common/types.h"
 #include "conversion/conversion_run.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/text_line.h"
+#include "readers/xml_track_reader.h"
 
 namespace {
 
 constexpr char kPltFirstLine[] = "OziExplorer Track Point File";
-constexpr size_t kSniffSize = 64;
+constexpr size_t kSniffSize = 512;  // room for an XML declaration and a comment
 
 const char* KindName(int kind) {
   switch (kind) {
@@ -23,6 +26,12 @@ const char* KindName(int kind) {
       return "mps";
     case kInputPlt:
       return "plt";
+    case kInputTcx:
+      return "tcx";
+    case kInputKml:
+      return "kml";
+    case kInputGeoJson:
+      return "geojson";
     default:
       return "nmea";
   }
@@ -36,6 +45,12 @@ const char* KindTitle(int kind) {
       return "MapSource";
     case kInputPlt:
       return "PLT";
+    case kInputTcx:
+      return "TCX";
+    case kInputKml:
+      return "KML";
+    case kInputGeoJson:
+      return "GeoJSON";
     default:
       return "NMEA";
   }
@@ -133,10 +148,40 @@ std::string DescribeHeader(const std::string& name, const char* bytes, size_t le
   return name + " ends inside its six-line PLT header; check the file";
 }
 
+// TCX, KML and GeoJSON: what the run's last pass met.
+std::string DescribeStructured(const std::string& name) {
+  if (InputKind == kInputKml && XmlReaderEnding() == kXmlKmzNoKml) {
+    return name + " is a KMZ without a .kml entry; check the file";
+  }
+  if (InputKind == kInputKml && XmlReaderEnding() == kXmlKmzBroken) {
+    return name + " is a KMZ whose .kml entry cannot be read; check the file";
+  }
+  std::string text = "no track in " + name + ": " +
+                     Count(CountedPoints, "usable point", "usable points");
+  bool malformed = InputKind == kInputGeoJson ? GeoJsonMalformed()
+                                              : XmlReaderEnding() == kXmlMalformed;
+  if (malformed) {
+    return text + " before the " + (InputKind == kInputGeoJson ? "JSON" : "XML") +
+           " stops being well formed; check the file";
+  }
+  if (InputKind == kInputTcx) {
+    return text + " (Trackpoints with a Position); a track needs at least two";
+  }
+  if (InputKind == kInputKml) {
+    return text + " in LineString coordinates and gx:Track; Points and Polygons are not tracks";
+  }
+  if (GeoJsonSawOtherGeometry()) {
+    return text + " in LineString and MultiLineString geometries; Points and Polygons are not "
+                  "tracks";
+  }
+  return text + " in LineString and MultiLineString geometries; a track needs at least two";
+}
+
 }  // namespace
 
 int GuessInputKind(const char* bytes, size_t length) {
   if (StartsWith(bytes, length, kMpsSignature, kMpsSignatureSize)) return kInputMps;
+  if (StartsWith(bytes, length, "PK\3\4", 4)) return kInputKml;
   if (StartsWith(bytes, length, "\xEF\xBB\xBF", 3)) {
     bytes += 3;
     length -= 3;
@@ -146,9 +191,15 @@ int GuessInputKind(const char* bytes, size_t length) {
     ++bytes;
     --length;
   }
-  if (StartsWith(bytes, length, "<?xml", 5) || StartsWith(bytes, length, "<gpx", 4)) {
-    return kInputGpx;
+  if (length > 0 && *bytes == '<') {
+    // The root element names the XML kind; a declaration alone means GPX,
+    // as before.
+    std::string_view text(bytes, length);
+    if (text.find("<TrainingCenterDatabase") != std::string_view::npos) return kInputTcx;
+    if (text.find("<kml") != std::string_view::npos) return kInputKml;
+    if (text.find("<gpx") != std::string_view::npos || text.starts_with("<?xml")) return kInputGpx;
   }
+  if (length > 0 && *bytes == '{') return kInputGeoJson;
   if (length > 0 && *bytes == '$') return kInputNmea;
   return 0;
 }
@@ -172,6 +223,8 @@ std::string DescribeRejectedInput(const std::string& name, int result) {
     text = "no track in " + name + ": " + DescribeNmea(in);
   } else if (InputKind == kInputGpx) {
     text = "no track in " + name + ": " + DescribeGpx(in);
+  } else if (InputKind == kInputTcx || InputKind == kInputKml || InputKind == kInputGeoJson) {
+    text = DescribeStructured(name);
   } else {
     text = "no track in " + name + ": " + Count(CountedPoints, "usable point", "usable points") +
            "; a track needs at least two";

@@ -7,7 +7,6 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
-#include "readers/coordinate_text.h"
 #include "readers/plt_reader.h"
 
 namespace {
@@ -50,11 +49,11 @@ struct State {
   bool started = false;
   bool done = false;
   bool malformed = false;
+  bool reported = false;  // "Track read error!" is in the log
   bool other_geometry = false;
 
   // The stream seen by the parser: first the reopening bytes, then the file.
   std::string prefix;
-  size_t prefix_at = 0;
   bool in_prefix = false;
   unsigned events = 0;  // handler calls, for the token bound
   unsigned events_at_refill = 0;
@@ -66,48 +65,53 @@ struct State {
 
 State g_state;
 
-// The parser's input: Peek and Take on the prefix, then on the input
-// stream's read window, refilled as it runs out.
+// The parser's input: first the reopening bytes, then the input stream's
+// read window, refilled as it runs out. The bytes in reach are [cur, end),
+// held here rather than in the stream so that the per-byte calls stay in
+// registers; the stream's position is set from them after each parse.
 struct JsonStream {
   using Ch = char;
-  State& s;
+  const char* cur;
+  const char* end;
+  State* s;
   ByteStream* in;
 
-  Ch Peek() {
-    if (s.in_prefix) return s.prefix[s.prefix_at];
-    if (in->next < in->end) return static_cast<Ch>(*in->next);
-    return Refill() ? static_cast<Ch>(*in->next) : '\0';
-  }
-  Ch Take() {
-    if (s.in_prefix) {
-      Ch c = s.prefix[s.prefix_at++];
-      if (s.prefix_at == s.prefix.size()) s.in_prefix = false;
-      return c;
-    }
-    if (in->next < in->end || Refill()) return static_cast<Ch>(*in->next++);
-    return '\0';
-  }
+  Ch Peek() { return cur < end || Refill() ? *cur : '\0'; }
+  Ch Take() { return cur < end || Refill() ? *cur++ : '\0'; }
   size_t Tell() const { return 0; }  // only for error offsets, not used
   Ch* PutBegin() { return nullptr; }
   void Put(Ch) {}
   void Flush() {}
   size_t PutEnd(Ch*) { return 0; }
 
-  // Refills the window; false at the end, on an error, or when a token or
-  // gap runs past the bound (then the parser sees an end and fails).
+  void Window() {
+    cur = reinterpret_cast<const char*>(in->next);
+    end = reinterpret_cast<const char*>(in->end);
+  }
+
+  // Moves on to the next bytes; false at the end, on an error, or when a
+  // token or gap runs past the bound (then the parser sees an end and fails).
   bool Refill() {
-    if (s.cut) return false;
-    if (s.events == s.events_at_refill) {
-      s.gap += kStreamBufferSize;
-    } else {
-      s.events_at_refill = s.events;
-      s.gap = 0;
+    if (s->in_prefix) {
+      s->in_prefix = false;
+      Window();
+      if (cur < end) return true;
     }
-    if (s.gap > kJsonMaxToken) {
-      s.cut = true;
+    in->next = in->end;
+    if (s->cut) return false;
+    if (s->events == s->events_at_refill) {
+      s->gap += kStreamBufferSize;
+    } else {
+      s->events_at_refill = s->events;
+      s->gap = 0;
+    }
+    if (s->gap > kJsonMaxToken) {
+      s->cut = true;
       return false;
     }
-    return StreamFill(in) > 0;
+    if (StreamFill(in) == 0) return false;
+    Window();
+    return true;
   }
 };
 
@@ -122,25 +126,19 @@ struct Handler {
 
   Level& Top() { return s.levels[s.depth]; }
 
-  // A scalar value where the top level expects one.
-  bool Scalar(bool number, const char* text, size_t length) {
+  // A scalar value where the top level expects one: a number (with its
+  // value) or another value (with its text when it is a string).
+  bool Scalar(bool number, double value, const char* text, size_t length) {
     ++s.events;
     if (s.in_prefix) return true;
     Level& top = Top();
     if (top.frame == Frame::kPosition) {
-      if (top.members < 2) {
-        double value = 0.0;
-        if (!number || !ReadNumberText(text, length, &value)) {
-          top.numbers = false;
-        } else if (top.members == 0) {
-          s.position.longitude = value;
-        } else {
-          s.position.latitude = value;
-        }
-      }
+      if (top.members == 0) s.position.longitude = value;
+      if (top.members == 1) s.position.latitude = value;
+      if (top.members < 2 && !number) top.numbers = false;
       ++top.members;
     } else if (top.frame == Frame::kFollowed) {
-      if (top.member == Member::kType && !number) {
+      if (top.member == Member::kType && text != nullptr) {
         if (length == 10 && std::memcmp(text, "LineString", 10) == 0) {
           top.geometry = Geometry::kLine;
         } else if (length == 15 && std::memcmp(text, "MultiLineString", 15) == 0) {
@@ -197,38 +195,35 @@ struct Handler {
     ++s.events;
     if (s.in_prefix) return true;
     Level& level = Top();
+    bool pause = false;
     if (level.frame == Frame::kPosition) {
-      if (s.queue_count == kQueueSize) {
-        // Stop here, at the "]": the next parse reopens the levels and
-        // takes this position again.
-        s.paused = true;
-        return false;
-      }
       const TrackPoint& p = s.position;
       if (level.members >= 2 && level.numbers && LatitudeInRange(p.latitude) &&
           LongitudeInRange(p.longitude)) {
         s.queue[s.queue_count++] = p;
+        // Stop after this position's "]": the next parse reopens the
+        // levels still open and goes on from there.
+        pause = s.queue_count == kQueueSize;
       }
     }
     if (level.frame == Frame::kFollowed && level.geometry == Geometry::kOther) {
       s.other_geometry = true;
     }
     --s.depth;
-    return true;
+    if (pause) s.paused = true;
+    return !pause;
   }
 
-  bool Null() { return Scalar(false, nullptr, 0); }
-  bool Bool(bool) { return Scalar(false, nullptr, 0); }
-  bool Int(int) { return Scalar(false, nullptr, 0); }
-  bool Uint(unsigned) { return Scalar(false, nullptr, 0); }
-  bool Int64(int64_t) { return Scalar(false, nullptr, 0); }
-  bool Uint64(uint64_t) { return Scalar(false, nullptr, 0); }
-  bool Double(double) { return Scalar(false, nullptr, 0); }
-  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
-    return Scalar(true, text, length);
-  }
+  bool Null() { return Scalar(false, 0.0, nullptr, 0); }
+  bool Bool(bool) { return Scalar(false, 0.0, nullptr, 0); }
+  bool Int(int value) { return Scalar(true, value, nullptr, 0); }
+  bool Uint(unsigned value) { return Scalar(true, value, nullptr, 0); }
+  bool Int64(int64_t value) { return Scalar(true, static_cast<double>(value), nullptr, 0); }
+  bool Uint64(uint64_t value) { return Scalar(true, static_cast<double>(value), nullptr, 0); }
+  bool Double(double value) { return Scalar(true, value, nullptr, 0); }
+  bool RawNumber(const char*, rapidjson::SizeType, bool) { return Scalar(false, 0.0, nullptr, 0); }
   bool String(const char* text, rapidjson::SizeType length, bool) {
-    return Scalar(false, text, length);
+    return Scalar(false, 0.0, text, length);
   }
   bool Key(const char* text, rapidjson::SizeType length, bool) {
     ++s.events;
@@ -255,29 +250,36 @@ struct Handler {
 };
 
 // The bytes that reopen the levels open at a pause: each object with a
-// member whose value is the next level, each array as it is, and the
-// position with one element, so that the "]" in the stream closes it.
+// member whose value is the next level, each array as it is; the innermost
+// level, the line the position belonged to, with one element, so that what
+// follows in the stream (a "," or the "]") continues it.
 void BuildPrefix(State& s) {
   s.prefix.clear();
-  for (int i = 1; i < s.depth; ++i) {
-    s.prefix += s.levels[i].object ? "{\"\":" : "[";
-  }
+  for (int i = 1; i < s.depth; ++i) s.prefix += s.levels[i].object ? "{\"\":" : "[";
   s.prefix += "[0 ";
-  s.prefix_at = 0;
   s.in_prefix = true;
 }
 
-constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag |
-                            rapidjson::kParseStopWhenDoneFlag;
+// Recursive parsing: the handler refuses to go deeper than kJsonMaxDepth,
+// so the call depth stays bounded. Numbers are read exactly (correctly
+// rounded), never through the locale.
+constexpr unsigned kFlags = rapidjson::kParseStopWhenDoneFlag;
 
 // Runs the parser until it pauses or ends.
 void Parse(State& s) {
   if (s.reader == nullptr) s.reader = new rapidjson::Reader;
-  if (s.paused) BuildPrefix(s);
+  JsonStream stream{nullptr, nullptr, &s, InputStream};
+  if (s.paused) {
+    BuildPrefix(s);
+    stream.cur = s.prefix.data();
+    stream.end = stream.cur + s.prefix.size();
+  } else {
+    stream.Window();
+  }
   s.paused = false;
-  JsonStream stream{s, InputStream};
   Handler handler{s};
   rapidjson::ParseResult result = s.reader->Parse<kFlags>(stream, handler);
+  if (!s.in_prefix) InputStream->next = reinterpret_cast<unsigned char*>(const_cast<char*>(stream.cur));
   if (s.paused) return;
   s.done = true;
   if (result.IsError()) s.malformed = true;
@@ -289,6 +291,7 @@ int ReadGeoJsonPoint(TrackPoint* point) {
   State& s = g_state;
   if (!s.started) {
     s.started = true;
+    s.malformed = s.other_geometry = false;
     unsigned char bom[3];
     int64_t start = StreamTell(InputStream);
     if (StreamRead(bom, 1, 3, InputStream) != 3 || std::memcmp(bom, "\xEF\xBB\xBF", 3) != 0) {
@@ -297,9 +300,14 @@ int ReadGeoJsonPoint(TrackPoint* point) {
   }
   while (s.queue_head == s.queue_count) {
     s.queue_head = s.queue_count = 0;
-    if (s.done) return kReadEnd;
+    if (s.done) {
+      // Said once the points before the fault are all handed out: the
+      // storing pass, which takes only the points counted, never gets here.
+      if (s.malformed && !s.reported) AppendLog(u"Track read error!\r\n");
+      s.reported = true;
+      return kReadEnd;
+    }
     Parse(s);
-    if (s.done && s.malformed) AppendLog(u"Track read error!\r\n");
   }
   *point = s.queue[s.queue_head++];
   return kReadOk;
@@ -312,9 +320,8 @@ void RestartGeoJsonReader() {
   s.depth = 0;
   s.levels[0] = Level{Frame::kIgnored, false, Member::kOther, Geometry::kUnknown, 0, true};
   s.queue_head = s.queue_count = 0;
-  s.paused = s.started = s.done = s.malformed = s.other_geometry = false;
+  s.paused = s.started = s.done = s.reported = false;
   s.prefix.clear();
-  s.prefix_at = 0;
   s.in_prefix = false;
   s.events = s.events_at_refill = 0;
   s.gap = 0;

@@ -35,5 +35,6 @@ void RestartGeoJsonReader();
 /// Whether the last pass met a position of a Point or MultiPoint (or any
 /// geometry that is no line), for the survey of a rejected file.
 bool GeoJsonSawOtherGeometry();
-/// Whether the last pass ended at a fault.
+/// Whether the last pass ended at a fault. Both are kept until the next pass
+/// starts.
 bool GeoJsonMalformed();

@@ -33,6 +33,7 @@ struct Reader {
   bool final_fed = false;  // the last block (or the end) has been given to expat
   bool suspended = false;
   bool done = false;  // nothing more comes from the parser
+  bool reported = false;  // "Track read error!" is in the log
   int ending = kXmlEnded;
   KmzEntry* kmz = nullptr;
   size_t allocated = 0;  // bytes expat holds
@@ -230,7 +231,7 @@ void FreeReader(Reader& r) {
 bool StartReader(Reader& r, bool kml) {
   FreeReader(r);
   r.kml = kml;
-  r.final_fed = r.suspended = r.done = false;
+  r.final_fed = r.suspended = r.done = r.reported = false;
   r.ending = kXmlEnded;
   r.allocated = 0;
   r.depth = r.trackpoint_depth = r.position_depth = r.line_depth = r.field_depth = 0;
@@ -303,22 +304,22 @@ bool Feed(Reader& r) {
 
 int ReadXmlPoint(TrackPoint* point, bool kml) {
   Reader& r = g_reader;
-  if (r.parser == nullptr && !r.done) {
-    if (!StartReader(r, kml)) {
-      if (r.ending == kXmlEnded) r.ending = kXmlMalformed;
-      r.done = true;
-      if (r.ending != kXmlKmzNoKml) AppendLog(u"Track read error!\r\n");
-      return kReadEnd;
-    }
+  if (r.parser == nullptr && !r.done && !StartReader(r, kml)) {
+    if (r.ending == kXmlEnded) r.ending = kXmlMalformed;
+    r.done = true;
   }
   while (r.queue_head == r.queue_count) {
     r.queue_head = r.queue_count = 0;
-    if (r.done) return kReadEnd;
-    if (!Feed(r)) {
-      r.done = true;
-      if (r.ending != kXmlEnded) AppendLog(u"Track read error!\r\n");
-      // Points queued before the end or the fault are still handed out.
+    if (r.done) {
+      // Said once the points before the fault are all handed out: the
+      // storing pass, which takes only the points counted, never gets here.
+      if ((r.ending == kXmlMalformed || r.ending == kXmlKmzBroken) && !r.reported) {
+        AppendLog(u"Track read error!\r\n");
+        r.reported = true;
+      }
+      return kReadEnd;
     }
+    if (!Feed(r)) r.done = true;
   }
   *point = r.queue[r.queue_head++];
   return kReadOk;
@@ -332,8 +333,7 @@ int ReadKmlPoint(TrackPoint* point) { return ReadXmlPoint(point, true); }
 
 void RestartXmlReader() {
   FreeReader(g_reader);
-  g_reader.done = false;
-  g_reader.ending = kXmlEnded;
+  g_reader.done = g_reader.reported = false;
   g_reader.queue_head = g_reader.queue_count = 0;
 }
 

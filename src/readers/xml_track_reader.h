@@ -44,5 +44,5 @@ int ReadKmlPoint(TrackPoint* point);
 /// fresh one. The conversion run calls it before each pass.
 void RestartXmlReader();
 
-/// How the last pass ended (kXmlEnded ...).
+/// How the last pass ended (kXmlEnded ...); kept until the next pass starts.
 int XmlReaderEnding();
