@@ -7,6 +7,7 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "common/numbers.h"
 #include "readers/plt_reader.h"
 
 namespace {
@@ -115,6 +116,60 @@ struct JsonStream {
   }
 };
 
+bool IsJsonSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+const char* SkipSpace(const char* p, const char* end) {
+  while (p < end && IsJsonSpace(*p)) ++p;
+  return p;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The end of the JSON number at p, or null when none is there or it reaches
+// `end` (it might go on past the window).
+const char* JsonNumberEnd(const char* p, const char* end) {
+  if (p < end && *p == '-') ++p;
+  if (p == end || !IsDigit(*p)) return nullptr;
+  if (*p == '0') {
+    ++p;
+  } else {
+    while (p < end && IsDigit(*p)) ++p;
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    if (p == end || !IsDigit(*p)) return nullptr;
+    while (p < end && IsDigit(*p)) ++p;
+  }
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    if (p == end || !IsDigit(*p)) return nullptr;
+    while (p < end && IsDigit(*p)) ++p;
+  }
+  return p < end ? p : nullptr;
+}
+
+// One position of the common shape, "[number, number, ...]" with numbers
+// only, whole within [p, end): its end after the "]", or null. The first
+// two numbers go to `point`. ParseDouble reads them exactly: each is
+// followed by a byte that ends a number.
+const char* ScanPosition(const char* p, const char* end, TrackPoint* point) {
+  if (p == end || *p != '[') return nullptr;
+  ++p;
+  for (int member = 0;; ++member) {
+    p = SkipSpace(p, end);
+    const char* number_end = JsonNumberEnd(p, end);
+    if (number_end == nullptr) return nullptr;
+    if (member == 0) point->longitude = ParseDouble(p);
+    if (member == 1) point->latitude = ParseDouble(p);
+    p = SkipSpace(number_end, end);
+    if (p == end) return nullptr;
+    if (*p == ']') return member >= 1 ? p + 1 : nullptr;
+    if (*p != ',') return nullptr;
+    ++p;
+  }
+}
+
 bool Followable(const Level& parent) {
   return (parent.frame == Frame::kFollowed &&
           (parent.member == Member::kGeometry || parent.member == Member::kFollowedList)) ||
@@ -123,6 +178,36 @@ bool Followable(const Level& parent) {
 
 struct Handler {
   State& s;
+  JsonStream& stream;
+
+  // The bulk of a file: the positions of a line after its first, read
+  // here straight from the stream's window, as ", position" pairs, while
+  // they have the common shape. The stream stands after a position, where
+  // the parser expects a "," or the "]", and is left so: the parser takes
+  // over at the first position that does not fit or that crosses the
+  // window's end. False when the queue is full (a pause).
+  bool ScanLine() {
+    const char* p = stream.cur;
+    const char* end = stream.end;
+    for (;;) {
+      const char* comma = SkipSpace(p, end);
+      if (comma == end || *comma != ',') break;
+      TrackPoint point;
+      const char* after = ScanPosition(SkipSpace(comma + 1, end), end, &point);
+      if (after == nullptr) break;
+      p = after;
+      if (LatitudeInRange(point.latitude) && LongitudeInRange(point.longitude)) {
+        s.queue[s.queue_count++] = point;
+        if (s.queue_count == kQueueSize) {
+          stream.cur = p;
+          s.paused = true;
+          return false;
+        }
+      }
+    }
+    stream.cur = p;
+    return true;
+  }
 
   Level& Top() { return s.levels[s.depth]; }
 
@@ -210,8 +295,12 @@ struct Handler {
       s.other_geometry = true;
     }
     --s.depth;
-    if (pause) s.paused = true;
-    return !pause;
+    if (pause) {
+      s.paused = true;
+      return false;
+    }
+    if (Top().frame == Frame::kLine) return ScanLine();
+    return true;
   }
 
   bool Null() { return Scalar(false, 0.0, nullptr, 0); }
@@ -263,7 +352,7 @@ void BuildPrefix(State& s) {
 // Recursive parsing: the handler refuses to go deeper than kJsonMaxDepth,
 // so the call depth stays bounded. Numbers are read exactly (correctly
 // rounded), never through the locale.
-constexpr unsigned kFlags = rapidjson::kParseStopWhenDoneFlag;
+constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseStopWhenDoneFlag;
 
 // Runs the parser until it pauses or ends.
 void Parse(State& s) {
@@ -277,7 +366,7 @@ void Parse(State& s) {
     stream.Window();
   }
   s.paused = false;
-  Handler handler{s};
+  Handler handler{s, stream};
   rapidjson::ParseResult result = s.reader->Parse<kFlags>(stream, handler);
   if (!s.in_prefix) InputStream->next = reinterpret_cast<unsigned char*>(const_cast<char*>(stream.cur));
   if (s.paused) return;

@@ -121,6 +121,15 @@ void TakeTuple(Reader& r, char separator) {
   r.text.Clear();
 }
 
+void XMLCALL OnText(void* data, const char* text, int length);
+
+// Text is only looked at inside a field: expat skips the call elsewhere.
+void StartField(Reader& r) {
+  r.field_depth = r.depth;
+  r.text.Clear();
+  XML_SetCharacterDataHandler(r.parser, OnText);
+}
+
 void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) {
   Reader& r = *static_cast<Reader*>(data);
   ++r.depth;
@@ -136,10 +145,7 @@ void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) 
     } else if (r.position_depth != 0 && r.depth == r.position_depth + 1) {
       if (std::strcmp(local, "LatitudeDegrees") == 0) r.field = Field::kLatitude;
       if (std::strcmp(local, "LongitudeDegrees") == 0) r.field = Field::kLongitude;
-      if (r.field != Field::kNone) {
-        r.field_depth = r.depth;
-        r.text.Clear();
-      }
+      if (r.field != Field::kNone) StartField(r);
     }
     return;
   }
@@ -149,10 +155,7 @@ void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) 
   } else if (r.line_depth != 0 && r.depth == r.line_depth + 1) {
     if (!r.gx_track && std::strcmp(local, "coordinates") == 0) r.field = Field::kTuple;
     if (r.gx_track && std::strcmp(local, "coord") == 0) r.field = Field::kGxCoord;
-    if (r.field != Field::kNone) {
-      r.field_depth = r.depth;
-      r.text.Clear();
-    }
+    if (r.field != Field::kNone) StartField(r);
   }
 }
 
@@ -177,6 +180,7 @@ void XMLCALL OnEnd(void* data, const char* /*name*/) {
     }
     r.field = Field::kNone;
     r.field_depth = 0;
+    XML_SetCharacterDataHandler(r.parser, nullptr);
   } else if (r.depth == r.position_depth) {
     r.position_depth = 0;
   } else if (r.depth == r.trackpoint_depth) {
@@ -258,7 +262,6 @@ bool StartReader(Reader& r, bool kml) {
   if (r.parser == nullptr) return false;
   XML_SetUserData(r.parser, &r);
   XML_SetElementHandler(r.parser, OnStart, OnEnd);
-  XML_SetCharacterDataHandler(r.parser, OnText);
   XML_SetEntityDeclHandler(r.parser, OnEntity);
   return true;
 }
