@@ -246,8 +246,10 @@ bool StartReader(Reader& r, bool kml) {
   if (kml) {
     int64_t start = StreamTell(InputStream);
     unsigned char magic[sizeof kZipLocalSignature];
+    // An archive without entries starts with its end record.
     bool zip = StreamRead(magic, 1, sizeof magic, InputStream) == sizeof magic &&
-               std::memcmp(magic, kZipLocalSignature, sizeof magic) == 0;
+               (std::memcmp(magic, kZipLocalSignature, sizeof magic) == 0 ||
+                std::memcmp(magic, "PK\5\6", sizeof magic) == 0);
     if (zip) {
       int opened = OpenKmzEntry(InputStream, &r.kmz);
       if (opened != kKmzOk) {
