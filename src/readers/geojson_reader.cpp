@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "common/globals.h"
 #include "common/message_log.h"
@@ -170,6 +171,11 @@ const char* ScanPosition(const char* p, const char* end, TrackPoint* point) {
   }
 }
 
+// The geometries that are not tracks, named in the reason for a refused file.
+bool IsOtherGeometry(std::string_view type) {
+  return type == "Point" || type == "MultiPoint" || type == "Polygon" || type == "MultiPolygon";
+}
+
 bool Followable(const Level& parent) {
   return (parent.frame == Frame::kFollowed &&
           (parent.member == Member::kGeometry || parent.member == Member::kFollowedList)) ||
@@ -228,7 +234,7 @@ struct Handler {
           top.geometry = Geometry::kLine;
         } else if (length == 15 && std::memcmp(text, "MultiLineString", 15) == 0) {
           top.geometry = Geometry::kLines;
-        } else {
+        } else if (IsOtherGeometry(std::string_view(text, length))) {
           top.geometry = Geometry::kOther;
         }
       }

@@ -32,8 +32,8 @@ int ReadGeoJsonPoint(TrackPoint* point);
 /// The conversion run calls it before each pass.
 void RestartGeoJsonReader();
 
-/// Whether the last pass met a position of a Point or MultiPoint (or any
-/// geometry that is no line), for the survey of a rejected file.
+/// Whether the last pass met a Point, MultiPoint, Polygon or MultiPolygon
+/// geometry, for the survey of a rejected file.
 bool GeoJsonSawOtherGeometry();
 /// Whether the last pass ended at a fault. Both are kept until the next pass
 /// starts.
