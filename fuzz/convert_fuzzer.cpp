@@ -28,7 +28,7 @@
 #include "readers/gpx_reader.h"
 
 #ifndef WAYCONV_FUZZ_KIND
-#error "WAYCONV_FUZZ_KIND must be the input kind code, 1 (GPX) to 4 (NMEA)"
+#error "WAYCONV_FUZZ_KIND must be the input kind code, 1 (GPX) to 4 (NMEA) or 6 to 8 (TCX, KML, GeoJSON)"
 #endif
 
 namespace {
