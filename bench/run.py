@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Benchmarks batch conversion against the read limit.
 
-    bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps] [--runs 5] [--build build/release]
+    bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps,tcx,kml,geojson] [--runs 5]
+                 [--build build/release] [--peer]
 
 For each format and size it generates a deterministic input (kept in
 build/bench-data, reused next time), converts it --runs times with
 `wayconv --batch`, and reads it twice with a plain read() loop as often. It
 prints input MB, points, best and median seconds, MB/s of input, peak resident
-memory, and the ratio of the best conversion to the best double read.
+memory, and the ratio of the best conversion to the best double read. With --peer it also
+times gpsbabel reading the same file once (no output) and prints how many
+times faster the best conversion is. The machine may be shared: the load
+average is printed with each row.
 """
 import argparse
 import os
@@ -33,7 +37,8 @@ def timed(command, peak_rss):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--sizes", default="100", help="input sizes in MB, comma-separated")
-    parser.add_argument("--formats", default="gpx,nmea,plt,mps")
+    parser.add_argument("--formats", default="gpx,nmea,plt,mps,tcx,kml,geojson")
+    parser.add_argument("--peer", action="store_true", help="also time gpsbabel reading the input")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default="build/release")
     args = parser.parse_args()
@@ -51,8 +56,12 @@ def main():
     os.makedirs(data, exist_ok=True)
     output = os.path.join(data, "Tracks.bin")
 
-    print(f"{'format':6} {'MB':>6} {'points':>10} {'best s':>8} {'median s':>8} {'MB/s':>8} "
-          f"{'peak MB':>8} {'read s':>8} {'x read':>7}")
+    # gpsbabel's names of the formats.
+    peer_format = {"gpx": "gpx", "nmea": "nmea", "plt": "ozi", "mps": "mapsource",
+                   "tcx": "gtrnctr", "kml": "kml", "geojson": "geojson"}
+    print(f"{'format':7} {'MB':>6} {'points':>10} {'best s':>8} {'median s':>8} {'MB/s':>8} "
+          f"{'peak MB':>8} {'read s':>8} {'x read':>7}" +
+          (f" {'peer s':>8} {'x peer':>7}" if args.peer else "") + f" {'load':>5}")
     for size in [int(s) for s in args.sizes.split(",")]:
         for fmt in args.formats.split(","):
             path = os.path.join(data, f"bench-{size}.{fmt}")
@@ -75,8 +84,16 @@ def main():
                 peak = max(peak, rss)
             reads = [timed([read_twice, path], peak_rss)[0] for _ in range(args.runs)]
             best, median, read_best = min(times), statistics.median(times), min(reads)
-            print(f"{fmt:6} {megabytes:6.0f} {points:>10} {best:8.3f} {median:8.3f} "
-                  f"{megabytes / best:8.0f} {peak:8.1f} {read_best:8.3f} {best / read_best:7.1f}")
+            peer = ""
+            if args.peer:
+                start = time.perf_counter()
+                subprocess.run(["gpsbabel", "-t", "-r", "-i", peer_format[fmt], "-f", path],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                peer_s = time.perf_counter() - start
+                peer = f" {peer_s:8.2f} {peer_s / best:7.1f}"
+            print(f"{fmt:7} {megabytes:6.0f} {points:>10} {best:8.3f} {median:8.3f} "
+                  f"{megabytes / best:8.0f} {peak:8.1f} {read_best:8.3f} {best / read_best:7.1f}"
+                  f"{peer} {os.getloadavg()[0]:5.1f}")
 
 
 if __name__ == "__main__":
