@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "common/globals.h"
 #include "common/message_log.h"
@@ -37,6 +38,13 @@ struct Reader {
   int ending = kXmlEnded;
   KmzEntry* kmz = nullptr;
   size_t allocated = 0;  // bytes expat holds
+  bool parsing = false;  // inside an expat call: handlers may suspend it
+
+  // KML coordinates read straight from the stream (see FeedPlainText).
+  bool ascii = false;         // the document's bytes are ASCII-compatible
+  int64_t fed = 0;            // bytes given to expat so far
+  int64_t tag_end = -1;       // where the last coordinates start tag ended, in those bytes
+  bool in_plain_text = false; // the stream stands inside coordinates text expat has not seen
 
   // Element state. Depths are 1 for the root; 0 means "not open".
   int depth = 0;
@@ -104,11 +112,11 @@ void Queue(Reader& r, const TrackPoint& point) {
   if (r.queue_count == kQueueSize) {
     // Cannot happen within the bounds above; stop rather than lose a point.
     r.ending = kXmlMalformed;
-    XML_StopParser(r.parser, XML_FALSE);
+    if (r.parsing) XML_StopParser(r.parser, XML_FALSE);
     return;
   }
   r.queue[r.queue_count++] = point;
-  if (r.queue_count >= kQueueTarget && !r.suspended) {
+  if (r.queue_count >= kQueueTarget && !r.suspended && r.parsing) {
     r.suspended = true;
     XML_StopParser(r.parser, XML_TRUE);
   }
@@ -132,6 +140,7 @@ void StartField(Reader& r) {
 
 void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) {
   Reader& r = *static_cast<Reader*>(data);
+  r.tag_end = -1;
   ++r.depth;
   const char* local = LocalName(name);
   if (!r.kml) {
@@ -153,7 +162,10 @@ void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) 
     r.line_depth = r.depth;
     r.gx_track = local[0] == 'T';
   } else if (r.line_depth != 0 && r.depth == r.line_depth + 1) {
-    if (!r.gx_track && std::strcmp(local, "coordinates") == 0) r.field = Field::kTuple;
+    if (!r.gx_track && std::strcmp(local, "coordinates") == 0) {
+      r.field = Field::kTuple;
+      r.tag_end = XML_GetCurrentByteIndex(r.parser) + XML_GetCurrentByteCount(r.parser);
+    }
     if (r.gx_track && std::strcmp(local, "coord") == 0) r.field = Field::kGxCoord;
     if (r.field != Field::kNone) StartField(r);
   }
@@ -161,6 +173,7 @@ void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) 
 
 void XMLCALL OnEnd(void* data, const char* /*name*/) {
   Reader& r = *static_cast<Reader*>(data);
+  r.tag_end = -1;
   if (r.depth == r.field_depth) {
     switch (r.field) {
       case Field::kLatitude:
@@ -196,16 +209,8 @@ void XMLCALL OnEnd(void* data, const char* /*name*/) {
   --r.depth;
 }
 
-// Character data: a number's text, or coordinates split into tuples at
-// white space.
-void XMLCALL OnText(void* data, const char* text, int length) {
-  Reader& r = *static_cast<Reader*>(data);
-  if (r.field == Field::kNone || r.depth != r.field_depth) return;
-  if (r.field != Field::kTuple) {
-    r.text.Append(text, static_cast<size_t>(length));
-    return;
-  }
-  const char* end = text + length;
+// Coordinates text, split into tuples at white space.
+void TupleText(Reader& r, const char* text, const char* end) {
   while (text < end) {
     const char* start = text;
     while (text < end && !IsXmlSpace(*text)) ++text;
@@ -214,6 +219,18 @@ void XMLCALL OnText(void* data, const char* text, int length) {
     if (!r.text.Empty()) TakeTuple(r, ',');
     while (text < end && IsXmlSpace(*text)) ++text;
   }
+}
+
+// Character data: a number's text, or coordinates text.
+void XMLCALL OnText(void* data, const char* text, int length) {
+  Reader& r = *static_cast<Reader*>(data);
+  r.tag_end = -1;
+  if (r.field == Field::kNone || r.depth != r.field_depth) return;
+  if (r.field != Field::kTuple) {
+    r.text.Append(text, static_cast<size_t>(length));
+    return;
+  }
+  TupleText(r, text, text + length);
 }
 
 // An internal entity longer than the limit ends the document: expansion
@@ -260,11 +277,63 @@ bool StartReader(Reader& r, bool kml) {
       return false;
     }
   }
+  r.fed = 0;
+  r.tag_end = -1;
+  r.in_plain_text = false;
+  r.parsing = false;
+  r.ascii = false;
+  if (kml && r.kmz == nullptr && StreamFill(InputStream) >= 2) {
+    // A document in UTF-16 (or any encoding where "<" is not one byte)
+    // starts otherwise; its text is never read as plain bytes.
+    unsigned char first = InputStream->next[0];
+    unsigned char second = InputStream->next[1];
+    r.ascii = (first == '<' || first == 0xEF || IsXmlSpace(static_cast<char>(first))) &&
+              second != 0;
+  }
   r.parser = XML_ParserCreate_MM(nullptr, &kMemory, nullptr);
   if (r.parser == nullptr) return false;
   XML_SetUserData(r.parser, &r);
   XML_SetElementHandler(r.parser, OnStart, OnEnd);
   XML_SetEntityDeclHandler(r.parser, OnEntity);
+  return true;
+}
+
+// The bytes of plain coordinates text: digits, signs, points, exponents,
+// commas and white space. Text of only these bytes holds no markup and no
+// reference, so it reads the same whether expat hands it over or not.
+bool IsPlainTupleByte(unsigned char c) {
+  static const auto kTable = [] {
+    struct Table {
+      bool plain[256] = {};
+    } table;
+    for (const char* p = "0123456789.,-+eE \t\r\n"; *p != 0; ++p) {
+      table.plain[static_cast<unsigned char>(*p)] = true;
+    }
+    return table;
+  }();
+  return kTable.plain[c];
+}
+
+// The bulk of a KML file is the text of its coordinates. When a block given
+// to expat ends right after a coordinates start tag, the text that follows
+// is read here, straight from the stream, for as long as it is plain; expat
+// takes over again at the first other byte (the "<" of the end tag, a
+// reference, a comment). Expat never sees the plain text, which it would
+// only have handed to OnText unchanged.
+bool FeedPlainText(Reader& r) {
+  ByteStream* in = InputStream;
+  size_t available = StreamFill(in);
+  if (available == 0) {
+    r.in_plain_text = false;
+    return true;  // the end: expat is told below
+  }
+  const unsigned char* p = in->next;
+  const unsigned char* limit = p + (available < kFeedSize ? available : kFeedSize);
+  const unsigned char* q = p;
+  while (q < limit && IsPlainTupleByte(*q)) ++q;
+  TupleText(r, reinterpret_cast<const char*>(p), reinterpret_cast<const char*>(q));
+  in->next = const_cast<unsigned char*>(q);
+  if (q < limit) r.in_plain_text = false;
   return true;
 }
 
@@ -276,34 +345,56 @@ bool Feed(Reader& r) {
   XML_ParsingStatus parsing;
   XML_GetParsingStatus(r.parser, &parsing);
   if (parsing.parsing == XML_SUSPENDED) {
+    r.parsing = true;
     status = XML_ResumeParser(r.parser);
   } else if (r.final_fed) {
     return false;
-  } else {
+  } else if (r.in_plain_text) {
+    return FeedPlainText(r);
+  } else if (r.kmz != nullptr) {
     void* buffer = XML_GetBuffer(r.parser, kFeedSize);
     if (buffer == nullptr) {
       r.ending = kXmlMalformed;
       return false;
     }
-    int64_t got;
-    if (r.kmz != nullptr) {
-      got = ReadKmzEntry(r.kmz, InputStream, static_cast<unsigned char*>(buffer), kFeedSize);
-    } else {
-      got = static_cast<int64_t>(StreamRead(buffer, 1, kFeedSize, InputStream));
-      if (got == 0 && InputStream->failed) got = -1;
-    }
+    int64_t got = ReadKmzEntry(r.kmz, InputStream, static_cast<unsigned char*>(buffer), kFeedSize);
     if (got < 0) {
-      r.ending = r.kmz != nullptr ? kXmlKmzBroken : kXmlMalformed;
+      r.ending = kXmlKmzBroken;
       return false;
     }
     r.final_fed = got == 0;
+    r.parsing = true;
     status = XML_ParseBuffer(r.parser, static_cast<int>(got), r.final_fed);
+  } else {
+    // Straight from the stream's window; expat copies what it keeps.
+    ByteStream* in = InputStream;
+    size_t available = StreamFill(in);
+    if (available == 0 && in->failed) {
+      r.ending = kXmlMalformed;
+      return false;
+    }
+    const auto* block = reinterpret_cast<const char*>(in->next);
+    size_t size = available < kFeedSize ? available : kFeedSize;
+    if (r.ascii && size > 0) {
+      // Cut after the first coordinates start tag in the block, so that
+      // its text can be read as plain text.
+      constexpr std::string_view kTagEnd = "coordinates>";
+      size_t found = std::string_view(block, size).find(kTagEnd);
+      if (found != std::string_view::npos) size = found + kTagEnd.size();
+    }
+    in->next += size;
+    r.fed += static_cast<int64_t>(size);
+    r.final_fed = size == 0;
+    r.parsing = true;
+    status = XML_Parse(r.parser, block, static_cast<int>(size), r.final_fed);
   }
+  r.parsing = false;
   if (status == XML_STATUS_ERROR) {
     r.ending = kXmlMalformed;
     return false;
   }
   if (status == XML_STATUS_SUSPENDED) return true;
+  if (r.field == Field::kTuple && r.tag_end == r.fed) r.in_plain_text = true;
   return !r.final_fed;
 }
 
