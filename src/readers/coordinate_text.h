@@ -14,12 +14,13 @@
 constexpr size_t kCoordinateTextSize = 128;
 
 struct CoordinateText {
-  char bytes[kCoordinateTextSize];
+  char bytes[kCoordinateTextSize] = {};  // terminated after `length` bytes
   size_t length = 0;
   bool overflow = false;  // more than fits: holds no number
 
   void Clear() {
     length = 0;
+    bytes[0] = 0;
     overflow = false;
   }
   bool Empty() const { return length == 0 && !overflow; }
@@ -31,7 +32,8 @@ struct CoordinateText {
 inline bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 /// The number `text` [size bytes] holds, into `value`; false when it holds
-/// none or the text is too long to be one.
+/// none. The byte at text[size] must be readable and end a number (white
+/// space, a separator or a terminator).
 bool ReadNumberText(const char* text, size_t size, double* value);
 
 /// One number, such as a TCX LatitudeDegrees.
@@ -41,3 +43,7 @@ bool ReadDegrees(const CoordinateText& text, double* value);
 /// fields are split at runs of white space. False when either of the first
 /// two fields holds no number or the point is out of bounds.
 bool ReadLonLat(const CoordinateText& text, char separator, TrackPoint* point);
+
+/// The same for the text [begin, end); the byte at `end` must be readable
+/// and end a number.
+bool ReadLonLatSpan(const char* begin, const char* end, char separator, TrackPoint* point);

@@ -211,6 +211,21 @@ void XMLCALL OnEnd(void* data, const char* /*name*/) {
 
 // Coordinates text, split into tuples at white space.
 void TupleText(Reader& r, const char* text, const char* end) {
+  // Whole tuples, followed by white space within the text, are read in
+  // place; a tuple cut by the text's end is gathered in r.text.
+  if (r.text.Empty()) {
+    for (;;) {
+      while (text < end && IsXmlSpace(*text)) ++text;
+      const char* start = text;
+      while (text < end && !IsXmlSpace(*text)) ++text;
+      if (text == end) {
+        text = start;
+        break;
+      }
+      TrackPoint point;
+      if (ReadLonLatSpan(start, text, ',', &point)) Queue(r, point);
+    }
+  }
   while (text < end) {
     const char* start = text;
     while (text < end && !IsXmlSpace(*text)) ++text;
@@ -301,18 +316,17 @@ bool StartReader(Reader& r, bool kml) {
 // The bytes of plain coordinates text: digits, signs, points, exponents,
 // commas and white space. Text of only these bytes holds no markup and no
 // reference, so it reads the same whether expat hands it over or not.
-bool IsPlainTupleByte(unsigned char c) {
-  static const auto kTable = [] {
-    struct Table {
-      bool plain[256] = {};
-    } table;
-    for (const char* p = "0123456789.,-+eE \t\r\n"; *p != 0; ++p) {
-      table.plain[static_cast<unsigned char>(*p)] = true;
-    }
-    return table;
-  }();
-  return kTable.plain[c];
-}
+constexpr auto kPlainTupleBytes = [] {
+  struct Table {
+    bool plain[256] = {};
+  } table;
+  for (const char* p = "0123456789.,-+eE \t\r\n"; *p != 0; ++p) {
+    table.plain[static_cast<unsigned char>(*p)] = true;
+  }
+  return table;
+}();
+
+bool IsPlainTupleByte(unsigned char c) { return kPlainTupleBytes.plain[c]; }
 
 // The bulk of a KML file is the text of its coordinates. When a block given
 // to expat ends right after a coordinates start tag, the text that follows
