@@ -34,6 +34,11 @@ set(EXPAT_BUILD_PKGCONFIG OFF)
 set(EXPAT_ENABLE_INSTALL OFF)
 set(EXPAT_SHARED_LIBS OFF)
 add_subdirectory(${WAYCONV_EXPAT_SOURCE} ${CMAKE_BINARY_DIR}/expat EXCLUDE_FROM_ALL)
+# Debian's security patches test "XML_DTD == 1", as its own (autotools)
+# build defines it; expat's CMake defines it empty.
+file(READ ${CMAKE_BINARY_DIR}/expat/expat_config.h expat_config)
+string(REPLACE "#define XML_DTD\n" "#define XML_DTD 1\n" expat_config "${expat_config}")
+file(WRITE ${CMAKE_BINARY_DIR}/expat/expat_config.h "${expat_config}")
 file(COPY /usr/include/rapidjson DESTINATION ${CMAKE_BINARY_DIR}/rapidjson-include)
 
 wayconv_library(wayconv_readers readers wayconv_common expat ${WAYCONV_ZLIB})
