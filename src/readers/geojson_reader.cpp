@@ -362,15 +362,7 @@ constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kPar
 
 // Runs the parser until it pauses or ends.
 void Parse(State& s) {
-  if (s.reader == nullptr) {
-    s.reader = new rapidjson::Reader;
-    // The reader's token stack starts without memory, and its first push
-    // does arithmetic on the null pointer; a string parsed once gives it
-    // its first block, which it keeps.
-    rapidjson::StringStream warm_up("\"\"");
-    rapidjson::BaseReaderHandler<> ignore;
-    s.reader->Parse(warm_up, ignore);
-  }
+  if (s.reader == nullptr) s.reader = new rapidjson::Reader;
   JsonStream stream{nullptr, nullptr, &s, InputStream};
   if (s.paused) {
     BuildPrefix(s);
