@@ -104,7 +104,7 @@ TEST_F(BatchTest, UsageErrors) {
       {"--batch", "wayconv: no input file given; try 'wayconv --help'\n"},
       {"--batch a.plt b.plt", "wayconv: give exactly one input file; try 'wayconv --help'\n"},
       {"--frobnicate a.plt", "wayconv: unknown option '--frobnicate'; try 'wayconv --help'\n"},
-      {"--kind kml a.plt", "wayconv: --kind takes gpx, mps, plt or nmea; try 'wayconv --help'\n"},
+      {"--kind kmz a.plt", "wayconv: --kind takes gpx, mps, plt or nmea; try 'wayconv --help'\n"},
       {"--batch a.plt --output", "wayconv: --output needs a path; try 'wayconv --help'\n"},
   };
   for (const Case& c : cases) {

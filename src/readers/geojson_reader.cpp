@@ -9,6 +9,7 @@
 #include "common/globals.h"
 #include "common/message_log.h"
 #include "common/numbers.h"
+#include "readers/coordinate_text.h"
 #include "readers/plt_reader.h"
 
 namespace {
@@ -316,7 +317,13 @@ struct Handler {
   bool Int64(int64_t value) { return Scalar(true, static_cast<double>(value), nullptr, 0); }
   bool Uint64(uint64_t value) { return Scalar(true, static_cast<double>(value), nullptr, 0); }
   bool Double(double value) { return Scalar(true, value, nullptr, 0); }
-  bool RawNumber(const char*, rapidjson::SizeType, bool) { return Scalar(false, 0.0, nullptr, 0); }
+  // Numbers come as their text (NUL-terminated in the parser's stack) and
+  // are read as the fast scan reads them, correctly rounded.
+  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+    double value = 0.0;
+    bool number = ReadNumberText(text, length, &value);
+    return Scalar(number, value, nullptr, 0);
+  }
   bool String(const char* text, rapidjson::SizeType length, bool) {
     return Scalar(false, 0.0, text, length);
   }
@@ -356,9 +363,10 @@ void BuildPrefix(State& s) {
 }
 
 // Recursive parsing: the handler refuses to go deeper than kJsonMaxDepth,
-// so the call depth stays bounded. Numbers are read exactly (correctly
-// rounded), never through the locale.
-constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseStopWhenDoneFlag;
+// so the call depth stays bounded. Numbers are handed over as text: the
+// parser's own conversion is not used (its full-precision path counts the
+// leading zeros of a zero, which is undefined).
+constexpr unsigned kFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag;
 
 // Runs the parser until it pauses or ends.
 void Parse(State& s) {

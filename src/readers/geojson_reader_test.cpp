@@ -8,6 +8,7 @@
 
 #include "common/globals.h"
 #include "common/message_log.h"
+#include "common/numbers.h"
 #include "test_util.h"
 
 namespace {
@@ -100,10 +101,11 @@ TEST_F(GeoJsonReaderTest, LongLinesKeepEveryPointInOrder) {
       std::snprintf(text, sizeof text, shapes[(n / 7 + (n % 97 == 0)) % 4], lon, lat);
       json += i == 0 ? "" : (n % 5 == 0 ? " ,\n " : ",");
       json += text;
-      double parsed_lon, parsed_lat;
-      std::snprintf(text, sizeof text, "%.7f %.7f", lon, lat);
-      std::sscanf(text, "%lf %lf", &parsed_lon, &parsed_lat);
-      expected.emplace_back(parsed_lat, parsed_lon);
+      // The values the text stands for, correctly rounded.
+      std::snprintf(text, sizeof text, "%.7f", lon);
+      double parsed_lon = ParseDouble(text);
+      std::snprintf(text, sizeof text, "%.7f", lat);
+      expected.emplace_back(ParseDouble(text), parsed_lon);
     }
     json += "]}}";
   }
