@@ -107,7 +107,14 @@ std::string KmlRecord(Walker& w, int64_t* points) {
   std::string out;
   char tuple[100];
   if (w.Next() % 4 == 0) {
+    // As Google Earth writes it: the times first, then the positions.
     out += "  <Placemark><gx:Track>\n";
+    for (int i = 0; i < 1000; ++i) {
+      int s = static_cast<int>((w.index + i) % 86400);
+      std::snprintf(tuple, sizeof tuple, "   <when>2026-12-07T%02d:%02d:%02dZ</when>\n", s / 3600,
+                    s / 60 % 60, s % 60);
+      out += tuple;
+    }
     for (int i = 0; i < 1000; ++i, w.Step(), ++*points) {
       std::snprintf(tuple, sizeof tuple, "   <gx:coord>%.7f %.7f %.1f</gx:coord>\n", w.lon, w.lat,
                     400.0 + w.Uniform() * 100);
