@@ -8,8 +8,10 @@
 #include "common/message_log.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/nmea_reader.h"
+#include "readers/xml_track_reader.h"
 
 void ResetAllForTest() {
   ResetGlobalsForTest();
@@ -17,6 +19,8 @@ void ResetAllForTest() {
   GpxPointElement = kGpxTrackPoints;
   NmeaReadMode = kNmeaGprmcOnly;
   ResetNmeaFixTime();
+  RestartXmlReader();
+  RestartGeoJsonReader();
 }
 
 void WayconvTest::SetUp() { ResetAllForTest(); }
