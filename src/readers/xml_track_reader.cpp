@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "common/globals.h"
@@ -24,7 +25,9 @@ constexpr int kQueueTarget = 1024;
 constexpr int kQueueSize = 16 * 1024;
 static_assert(kQueueTarget + (2 * kFeedSize + kXmlMaxEntityValue) / 4 < kQueueSize);
 
-constexpr int kTextSize = 128;  // a number's or a tuple's text; longer is no number
+constexpr int kTextSize = 128;
+constexpr int kNameDepth = 64;  // open elements whose names are mirrored
+constexpr int kNameSize = 48;   // bytes of a mirrored name, terminator included  // a number's or a tuple's text; longer is no number
 
 enum class Field { kNone, kLatitude, kLongitude, kTuple, kGxCoord };
 
@@ -45,6 +48,16 @@ struct Reader {
   int64_t fed = 0;            // bytes given to expat so far
   int64_t tag_end = -1;       // where the last coordinates start tag ended, in those bytes
   bool in_plain_text = false; // the stream stands inside coordinates text expat has not seen
+
+  // Markup read straight from the stream (see FeedMarkup). The names of the
+  // open elements are mirrored here; `known` of them expat has seen opened.
+  char names[kNameDepth][kNameSize];
+  bool names_ok = true;        // every open element's name is mirrored
+  int64_t event_end = -1;      // where the last tag expat reported ended, in the bytes fed
+  bool in_markup = false;      // the stream stands after a tag expat has seen last
+  int known = 0;               // open elements expat has seen
+  bool muted = false;          // expat is re-reading tags the handlers have had
+  std::string resync;          // the tags expat is given to catch up
 
   // Element state. Depths are 1 for the root; 0 means "not open".
   int depth = 0;
@@ -140,8 +153,21 @@ void StartField(Reader& r) {
 
 void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) {
   Reader& r = *static_cast<Reader*>(data);
+  if (r.muted) return;
   r.tag_end = -1;
   ++r.depth;
+  if (r.names_ok) {
+    size_t length = std::strlen(name);
+    if (r.depth > kNameDepth || length >= kNameSize) {
+      r.names_ok = false;
+    } else {
+      std::memcpy(r.names[r.depth - 1], name, length + 1);
+    }
+  }
+  if (!r.in_markup) {
+    int count = XML_GetCurrentByteCount(r.parser);
+    r.event_end = count > 0 ? XML_GetCurrentByteIndex(r.parser) + count : -1;
+  }
   const char* local = LocalName(name);
   if (!r.kml) {
     if (std::strcmp(local, "Trackpoint") == 0) {
@@ -173,7 +199,13 @@ void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) 
 
 void XMLCALL OnEnd(void* data, const char* /*name*/) {
   Reader& r = *static_cast<Reader*>(data);
+  if (r.muted) return;
   r.tag_end = -1;
+  if (!r.in_markup) {
+    // The end of an empty element reports no bytes: its start did.
+    int count = XML_GetCurrentByteCount(r.parser);
+    if (count > 0) r.event_end = XML_GetCurrentByteIndex(r.parser) + count;
+  }
   if (r.depth == r.field_depth) {
     switch (r.field) {
       case Field::kLatitude:
@@ -239,7 +271,9 @@ void TupleText(Reader& r, const char* text, const char* end) {
 // Character data: a number's text, or coordinates text.
 void XMLCALL OnText(void* data, const char* text, int length) {
   Reader& r = *static_cast<Reader*>(data);
+  if (r.muted) return;
   r.tag_end = -1;
+  if (!r.in_markup) r.event_end = -1;
   if (r.field == Field::kNone || r.depth != r.field_depth) return;
   if (r.field != Field::kTuple) {
     r.text.Append(text, static_cast<size_t>(length));
@@ -297,7 +331,12 @@ bool StartReader(Reader& r, bool kml) {
   r.in_plain_text = false;
   r.parsing = false;
   r.ascii = false;
-  if (kml && r.kmz == nullptr && StreamFill(InputStream) >= 2) {
+  r.names_ok = true;
+  r.event_end = -1;
+  r.in_markup = r.muted = false;
+  r.known = 0;
+  r.resync.clear();
+  if (r.kmz == nullptr && StreamFill(InputStream) >= 2) {
     // A document in UTF-16 (or any encoding where "<" is not one byte)
     // starts otherwise; its text is never read as plain bytes.
     unsigned char first = InputStream->next[0];
@@ -351,6 +390,114 @@ bool FeedPlainText(Reader& r) {
   return true;
 }
 
+bool IsNameStart(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+}
+bool IsNameByte(unsigned char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+// Text that reads the same as character data: printable ASCII but "<", "&"
+// and "]", and tab, CR, LF.
+bool IsPlainTextByte(unsigned char c) {
+  return (c >= 0x20 && c < 0x7F && c != '<' && c != '&' && c != ']') || c == '\t' || c == '\n' ||
+         c == '\r';
+}
+
+// Gives expat the tags it has not seen, so that its open elements are the
+// mirrored ones again: the ends of those it had open and that were closed
+// here, then the starts of those opened here. The handlers have had them.
+bool Resync(Reader& r) {
+  r.in_markup = false;
+  for (int level = r.known + 1; level <= r.depth; ++level) {
+    r.resync += '<';
+    r.resync += r.names[level - 1];
+    r.resync += '>';
+  }
+  r.known = r.depth;
+  if (r.resync.empty()) return true;
+  r.muted = true;
+  r.parsing = true;
+  XML_Status status = XML_Parse(r.parser, r.resync.data(), static_cast<int>(r.resync.size()), 0);
+  r.parsing = false;
+  r.muted = false;
+  r.fed += static_cast<int64_t>(r.resync.size());
+  r.resync.clear();
+  if (status != XML_STATUS_OK) {
+    r.ending = kXmlMalformed;
+    return false;
+  }
+  return true;
+}
+
+// The bulk of a TCX file is simple markup: tags without attributes, text
+// without references. When expat's last event was a tag that ended right at
+// the end of the block it was given, such markup that follows is read here,
+// straight from the stream, calling the same handlers, with the names of the
+// open elements mirrored so that every end tag is checked. At anything else
+// (an attribute, a comment, a reference, a byte outside ASCII, an end tag
+// that does not match) expat is brought up to date (Resync) and takes over.
+bool FeedMarkup(Reader& r) {
+  ByteStream* in = InputStream;
+  size_t available = StreamFill(in);
+  if (available == 0) return Resync(r);
+  const auto* p = reinterpret_cast<const char*>(in->next);
+  const char* limit = p + (available < kFeedSize ? available : kFeedSize);
+  static const char* const kNoAttributes[] = {nullptr};
+  bool stop = false;  // at markup expat must read
+  bool cut = false;   // at a tag the limit cuts
+  while (p < limit && !stop && !cut && r.names_ok) {
+    if (*p != '<') {
+      const char* q = p;
+      while (q < limit && IsPlainTextByte(static_cast<unsigned char>(*q))) ++q;
+      if (q > p) OnText(&r, p, static_cast<int>(q - p));
+      stop = q < limit && *q != '<';
+      p = q;
+      continue;
+    }
+    bool closing = p + 1 < limit && p[1] == '/';
+    const char* name = p + (closing ? 2 : 1);
+    const char* q = name;
+    while (q < limit && IsNameByte(static_cast<unsigned char>(*q))) ++q;
+    bool empty = !closing && q < limit && *q == '/';
+    const char* close = empty ? q + 1 : q;
+    if (close >= limit) {
+      cut = true;
+      break;
+    }
+    if (q == name || !IsNameStart(static_cast<unsigned char>(*name)) || *close != '>' ||
+        q - name >= kNameSize) {
+      stop = true;
+      break;
+    }
+    char text[kNameSize];
+    std::memcpy(text, name, static_cast<size_t>(q - name));
+    text[q - name] = 0;
+    if (closing) {
+      if (r.depth == 0 || std::strcmp(r.names[r.depth - 1], text) != 0) {
+        stop = true;
+        break;
+      }
+      if (r.depth <= r.known) {
+        r.resync += "</";
+        r.resync += text;
+        r.resync += '>';
+        r.known = r.depth - 1;
+      }
+      OnEnd(&r, text);
+    } else {
+      OnStart(&r, text, const_cast<const char**>(kNoAttributes));
+      if (empty) OnEnd(&r, text);
+    }
+    p = close + 1;
+  }
+  in->next = reinterpret_cast<unsigned char*>(const_cast<char*>(p));
+  // A tag cut by the window's end is expat's to put together; one cut by
+  // the block's limit is read by the next call.
+  bool window_end = limit == reinterpret_cast<const char*>(in->end);
+  if (stop || !r.names_ok || (cut && window_end)) return Resync(r);
+  return true;
+}
+
 // Gives expat the next block, or lets it go on with the one it was
 // suspended in. False when nothing more will come.
 bool Feed(Reader& r) {
@@ -365,6 +512,8 @@ bool Feed(Reader& r) {
     return false;
   } else if (r.in_plain_text) {
     return FeedPlainText(r);
+  } else if (r.in_markup) {
+    return FeedMarkup(r);
   } else if (r.kmz != nullptr) {
     void* buffer = XML_GetBuffer(r.parser, kFeedSize);
     if (buffer == nullptr) {
@@ -393,8 +542,15 @@ bool Feed(Reader& r) {
       // Cut after the first coordinates start tag in the block, so that
       // its text can be read as plain text.
       constexpr std::string_view kTagEnd = "coordinates>";
-      size_t found = std::string_view(block, size).find(kTagEnd);
-      if (found != std::string_view::npos) size = found + kTagEnd.size();
+      std::string_view text(block, size);
+      size_t found = r.kml ? text.find(kTagEnd) : std::string_view::npos;
+      if (found != std::string_view::npos) {
+        size = found + kTagEnd.size();
+      } else if (r.names_ok) {
+        // Cut after the last ">", where a tag may end, for FeedMarkup.
+        size_t last = text.rfind('>');
+        if (last != std::string_view::npos) size = last + 1;
+      }
     }
     in->next += size;
     r.fed += static_cast<int64_t>(size);
@@ -408,7 +564,12 @@ bool Feed(Reader& r) {
     return false;
   }
   if (status == XML_STATUS_SUSPENDED) return true;
-  if (r.field == Field::kTuple && r.tag_end == r.fed) r.in_plain_text = true;
+  if (r.field == Field::kTuple && r.tag_end == r.fed) {
+    r.in_plain_text = true;
+  } else if (r.ascii && r.names_ok && r.event_end == r.fed && r.kmz == nullptr) {
+    r.in_markup = true;
+    r.known = r.depth;
+  }
   return !r.final_fed;
 }
 

@@ -175,6 +175,35 @@ TEST_F(XmlTrackReaderTest, LongDocumentsKeepEveryPointInOrder) {
   }
 }
 
+// Long documents whose simple markup is read outside expat: attributes,
+// comments, references, CDATA and bytes outside ASCII in between hand the
+// reading back to expat and it goes on; a mismatched end tag is an error
+// there as in expat, with the points before it kept.
+TEST_F(XmlTrackReaderTest, MarkupReadOutsideTheParserKeepsXmlRules) {
+  std::string trackpoints;
+  for (int i = 0; i < 6000; ++i) {
+    std::string lat = std::to_string(10 + i * 0.001);
+    trackpoints += i % 101 == 0 ? "<Trackpoint kind=\"a\">" : "<Trackpoint>";
+    if (i % 333 == 0) trackpoints += "<!-- a comment -->";
+    if (i % 777 == 0) trackpoints += "<Name>caf\xC3\xA9 &amp; <![CDATA[x]]></Name>";
+    trackpoints += "<Time>t</Time><Position><LatitudeDegrees>" + lat +
+                   "</LatitudeDegrees><LongitudeDegrees>" + (i % 555 == 0 ? "&#50;" : "2") +
+                   "</LongitudeDegrees></Position><Extensions/></Trackpoint>\n";
+  }
+  Points points = Read(Tcx(trackpoints), false);
+  ASSERT_EQ(points.size(), 6000u);
+  EXPECT_EQ(points[5999], std::make_pair(10 + 5999 * 0.001, 2.0));
+  EXPECT_EQ(LogText(), "");
+
+  size_t at = trackpoints.find("<Trackpoint>", trackpoints.size() / 2);
+  std::string broken = trackpoints;
+  broken.insert(at, "<Trackpoint><Time>t</Trackpoint>");
+  points = Read(Tcx(broken), false);
+  EXPECT_EQ(points.size(), static_cast<size_t>(std::count(trackpoints.begin(),
+                                                          trackpoints.begin() + at, '\n')));
+  EXPECT_EQ(LogText(), "Track read error!\r\n");
+}
+
 // Cut anywhere, a document keeps the points before the cut, in order, and
 // says "Track read error!" once; only the whole document says nothing.
 TEST_F(XmlTrackReaderTest, TruncatedDocumentsKeepThePointsBefore) {
