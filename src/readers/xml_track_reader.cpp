@@ -25,9 +25,8 @@ constexpr int kQueueTarget = 1024;
 constexpr int kQueueSize = 16 * 1024;
 static_assert(kQueueTarget + (2 * kFeedSize + kXmlMaxEntityValue) / 4 < kQueueSize);
 
-constexpr int kTextSize = 128;
 constexpr int kNameDepth = 64;  // open elements whose names are mirrored
-constexpr int kNameSize = 48;   // bytes of a mirrored name, terminator included  // a number's or a tuple's text; longer is no number
+constexpr int kNameSize = 48;   // bytes of a mirrored name, terminator included
 
 enum class Field { kNone, kLatitude, kLongitude, kTuple, kGxCoord };
 

@@ -14,6 +14,12 @@
 // A KML input that starts with "PK\3\4" is a KMZ: its first ".kml" entry
 // is read (kmz_entry.h).
 //
+// Expat checks and reads the document, but the bulk of a typical file, simple
+// markup (tags without attributes, text without references, ASCII) and the
+// text of KML coordinates, is read straight from the stream between expat's
+// events, with the same handlers and the same well-formedness rules; expat is
+// given the tags it missed and takes over at anything else.
+//
 // Hostile input stays bounded: expat's memory is capped, an internal entity
 // longer than kXmlMaxEntityValue is refused, and expat's own amplification
 // limit stops nested entity expansion. A document that stops being well
