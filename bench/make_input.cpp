@@ -1,7 +1,7 @@
 // Writes a large deterministic recording for the benchmarks:
 //   wayconv_make_input FORMAT MEGABYTES PATH
-// FORMAT: gpx, nmea, plt, mps, fit, igc, or any of them with ".gz" (the
-// recording of that size, compressed with gzip).
+// FORMAT: gpx, nmea, plt, mps, fit, igc, tcx, kml, geojson, or any of them
+// with ".gz" (the recording of that size, compressed with gzip).
 // Points wander in small realistic steps, with a jump of a few kilometres now
 // and then so that the track-break rule has work to do. The same arguments
 // always give the same bytes.
@@ -89,6 +89,67 @@ std::string GpxRecord(Walker& w) {
                 "<time>2026-12-07T%02d:%02d:%02dZ</time></trkpt>\n",
                 w.lat, w.lon, 400.0 + w.Uniform() * 100, s / 3600, s / 60 % 60, s % 60);
   return line;
+}
+
+std::string TcxRecord(Walker& w) {
+  char line[400];
+  int s = static_cast<int>(w.index % 86400);
+  std::snprintf(line, sizeof line,
+                "     <Trackpoint>\n      <Time>2026-12-07T%02d:%02d:%02dZ</Time>\n"
+                "      <Position>\n       <LatitudeDegrees>%.7f</LatitudeDegrees>\n"
+                "       <LongitudeDegrees>%.7f</LongitudeDegrees>\n      </Position>\n"
+                "      <AltitudeMeters>%.1f</AltitudeMeters>\n"
+                "      <HeartRateBpm><Value>%d</Value></HeartRateBpm>\n     </Trackpoint>\n",
+                s / 3600, s / 60 % 60, s % 60, w.lat, w.lon, 400.0 + w.Uniform() * 100,
+                static_cast<int>(100 + w.Uniform() * 60));
+  return line;
+}
+
+// KML as map sites write it: one LineString per placemark of a few
+// thousand tuples, and now and then a gx:Track.
+std::string KmlRecord(Walker& w, int64_t* points) {
+  std::string out;
+  char tuple[100];
+  if (w.Next() % 4 == 0) {
+    // As Google Earth writes it: the times first, then the positions.
+    out += "  <Placemark><gx:Track>\n";
+    for (int i = 0; i < 1000; ++i) {
+      int s = static_cast<int>((w.index + i) % 86400);
+      std::snprintf(tuple, sizeof tuple, "   <when>2026-12-07T%02d:%02d:%02dZ</when>\n", s / 3600,
+                    s / 60 % 60, s % 60);
+      out += tuple;
+    }
+    for (int i = 0; i < 1000; ++i, w.Step(), ++*points) {
+      std::snprintf(tuple, sizeof tuple, "   <gx:coord>%.7f %.7f %.1f</gx:coord>\n", w.lon, w.lat,
+                    400.0 + w.Uniform() * 100);
+      out += tuple;
+    }
+    out += "  </gx:Track></Placemark>\n";
+    return out;
+  }
+  out += "  <Placemark><name>Bench</name><LineString><coordinates>\n";
+  for (int i = 0; i < 3000; ++i, w.Step(), ++*points) {
+    std::snprintf(tuple, sizeof tuple, "   %.7f,%.7f,%.1f\n", w.lon, w.lat,
+                  400.0 + w.Uniform() * 100);
+    out += tuple;
+  }
+  out += "  </coordinates></LineString></Placemark>\n";
+  return out;
+}
+
+// A FeatureCollection of LineString features, pretty-printed a little.
+std::string GeoJsonRecord(Walker& w, int64_t* points, bool first) {
+  std::string out = first ? "  " : ",\n  ";
+  out += "{\"type\": \"Feature\", \"properties\": {\"name\": \"Bench\"}, "
+         "\"geometry\": {\"type\": \"LineString\", \"coordinates\": [";
+  char position[100];
+  for (int i = 0; i < 3000; ++i, w.Step(), ++*points) {
+    std::snprintf(position, sizeof position, "%s[%.7f, %.7f, %.1f]", i == 0 ? "" : ", ", w.lon,
+                  w.lat, 400.0 + w.Uniform() * 100);
+    out += position;
+  }
+  out += "]}}";
+  return out;
 }
 
 std::string PltRecord(Walker& w) {
@@ -281,8 +342,23 @@ int Make(const std::string& format, const char* megabytes, const char* path) {
     }
     std::printf("%" PRId64 "\n", points);
     return 0;
+  } else if (format == "tcx") {
+    head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TrainingCenterDatabase "
+           "xmlns=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2\">\n"
+           " <Activities><Activity Sport=\"Biking\"><Id>2026-12-07T00:00:00Z</Id>\n"
+           "  <Lap StartTime=\"2026-12-07T00:00:00Z\"><Track>\n";
+    tail = "  </Track></Lap>\n </Activity></Activities>\n</TrainingCenterDatabase>\n";
+  } else if (format == "kml") {
+    head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
+           "xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Document>\n";
+    tail = "</Document></kml>\n";
+  } else if (format == "geojson") {
+    head = "{\"type\": \"FeatureCollection\", \"features\": [\n";
+    tail = "\n]}\n";
   } else if (format != "nmea") {
-    std::fprintf(stderr, "wayconv: unknown format '%s'; use gpx, nmea, plt, mps, fit or igc\n",
+    std::fprintf(stderr,
+                 "wayconv: unknown format '%s'; use gpx, nmea, plt, mps, fit, igc, tcx, kml or "
+                 "geojson\n",
                  format.c_str());
     std::fclose(out);
     return 64;
@@ -302,6 +378,12 @@ int Make(const std::string& format, const char* megabytes, const char* path) {
         chunk += NmeaRecord(w), ++points, w.Step();
       } else if (format == "igc") {
         chunk += IgcRecord(w), ++points, w.Step();
+      } else if (format == "tcx") {
+        chunk += TcxRecord(w), ++points, w.Step();
+      } else if (format == "kml") {
+        chunk += KmlRecord(w, &points);
+      } else if (format == "geojson") {
+        chunk += GeoJsonRecord(w, &points, points == 0);
       } else {
         chunk += MpsRecords(w, 500 + static_cast<int>(w.Next() % 1500), &points);
       }
@@ -323,7 +405,8 @@ int Make(const std::string& format, const char* megabytes, const char* path) {
 int main(int argc, char** argv) {
   if (argc != 4) {
     std::fprintf(stderr,
-                 "wayconv: usage: wayconv_make_input gpx|nmea|plt|mps|fit|igc[.gz] MEGABYTES PATH\n");
+                 "wayconv: usage: wayconv_make_input FORMAT[.gz] MEGABYTES PATH (FORMAT: gpx, nmea,\n"
+                 "plt, mps, fit, igc, tcx, kml or geojson)\n");
     return 64;
   }
   return Make(argv[1], argv[2], argv[3]);

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Benchmarks batch conversion against the read limit.
 
-    bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps,fit,igc,gpx.gz] [--runs 5]
-                 [--build build/release] [--peer] [--thin even|shape]
+    bench/run.py [--sizes 1,100] [--formats gpx,nmea,plt,mps,fit,igc,tcx,kml,geojson,gpx.gz]
+                 [--runs 5] [--build build/release] [--peer] [--thin even|shape]
 
 For each format and size it generates a deterministic input (kept in
 build/bench-data, reused next time), converts it --runs times with
@@ -13,6 +13,7 @@ format with ".gz" is that recording compressed with gzip; its double read is
 two inflations with zlib. With --peer, gpsbabel reads each input once into a
 GPX file on the null device, and the last column is how many times longer it
 takes than the best conversion.
+The load average is printed with each row, as the machine may be shared.
 """
 import argparse
 import os
@@ -44,7 +45,7 @@ def timed(command, peak_rss):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--sizes", default="100", help="input sizes in MB, comma-separated")
-    parser.add_argument("--formats", default="gpx,nmea,plt,mps")
+    parser.add_argument("--formats", default="gpx,nmea,plt,mps,tcx,kml,geojson")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default="build/release")
     parser.add_argument("--peer", action="store_true", help="compare with gpsbabel")
@@ -64,8 +65,9 @@ def main():
     os.makedirs(data, exist_ok=True)
     output = os.path.join(data, "Tracks.bin")
 
-    print(f"{'format':6} {'MB':>6} {'points':>10} {'best s':>8} {'median s':>8} {'MB/s':>8} "
-          f"{'peak MB':>8} {'read s':>8} {'x read':>7}" + (f" {'peer s':>8} {'x peer':>7}" if args.peer else ""))
+    print(f"{'format':7} {'MB':>6} {'points':>10} {'best s':>8} {'median s':>8} {'MB/s':>8} "
+          f"{'peak MB':>8} {'read s':>8} {'x read':>7}" +
+          (f" {'peer s':>8} {'x peer':>7}" if args.peer else "") + f" {'load':>5}")
     for size in [int(s) for s in args.sizes.split(",")]:
         for fmt in args.formats.split(","):
             path = os.path.join(data, f"bench-{size}.{fmt}")
@@ -96,9 +98,9 @@ def main():
                 elapsed, _, code = timed(["gpsbabel", "-i", PEER_FORMATS[kind], "-f", path, "-o",
                                           "gpx", "-F", os.devnull], peak_rss)
                 peer = f" {elapsed:8.2f} {elapsed / best:7.1f}" if code == 0 else " gpsbabel failed"
-            print(f"{fmt:6} {megabytes:6.0f} {points:>10} {best:8.3f} {median:8.3f} "
+            print(f"{fmt:7} {megabytes:6.0f} {points:>10} {best:8.3f} {median:8.3f} "
                   f"{megabytes / best:8.0f} {peak:8.1f} {read_best:8.3f} {best / read_best:7.1f}"
-                  + peer)
+                  f"{peer} {os.getloadavg()[0]:5.1f}")
 
 
 if __name__ == "__main__":

@@ -13,7 +13,43 @@ set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 wayconv_library(wayconv_host host ZLIB::ZLIB)
 wayconv_library(wayconv_common common wayconv_host)
-wayconv_library(wayconv_readers readers wayconv_common)
+# The readers' libraries. zlib from libz-mingw-w64-dev, linked statically.
+# expat has no mingw package: Debian's own sources of it (tools/windows_expat
+# fetches them with apt-get source) are built here as a static library.
+# RapidJSON is headers only: a copy of just its headers is put on the path,
+# not the rest of the host's /usr/include.
+find_library(WAYCONV_ZLIB NAMES libz.a REQUIRED)
+find_path(WAYCONV_ZLIB_INCLUDE zlib.h REQUIRED)
+set(WAYCONV_EXPAT_SOURCE "" CACHE PATH "Debian's expat sources, the folder holding lib/xmlparse.c")
+if(NOT WAYCONV_EXPAT_SOURCE)
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/tools/windows_expat ${CMAKE_BINARY_DIR}/expat-source
+                  OUTPUT_VARIABLE expat_source OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE expat_status)
+  if(NOT expat_status EQUAL 0)
+    message(FATAL_ERROR "wayconv: no expat sources for Windows; run tools/windows_expat DIR "
+                        "and set WAYCONV_EXPAT_SOURCE to the folder it prints")
+  endif()
+  set(WAYCONV_EXPAT_SOURCE ${expat_source} CACHE PATH "" FORCE)
+endif()
+set(EXPAT_BUILD_TOOLS OFF)
+set(EXPAT_BUILD_EXAMPLES OFF)
+set(EXPAT_BUILD_TESTS OFF)
+set(EXPAT_BUILD_DOCS OFF)
+set(EXPAT_BUILD_PKGCONFIG OFF)
+set(EXPAT_ENABLE_INSTALL OFF)
+set(EXPAT_SHARED_LIBS OFF)
+add_subdirectory(${WAYCONV_EXPAT_SOURCE} ${CMAKE_BINARY_DIR}/expat EXCLUDE_FROM_ALL)
+# Debian's security patches test "XML_DTD == 1", as its own (autotools)
+# build defines it; expat's CMake defines it empty.
+file(READ ${CMAKE_BINARY_DIR}/expat/expat_config.h expat_config)
+string(REPLACE "#define XML_DTD\n" "#define XML_DTD 1\n" expat_config "${expat_config}")
+file(WRITE ${CMAKE_BINARY_DIR}/expat/expat_config.h "${expat_config}")
+file(COPY /usr/include/rapidjson DESTINATION ${CMAKE_BINARY_DIR}/rapidjson-include)
+
+wayconv_library(wayconv_readers readers wayconv_common expat ${WAYCONV_ZLIB})
+target_compile_definitions(wayconv_readers PUBLIC XML_STATIC)
+target_include_directories(wayconv_readers SYSTEM PUBLIC ${WAYCONV_ZLIB_INCLUDE}
+                           ${CMAKE_BINARY_DIR}/rapidjson-include)
 wayconv_library(wayconv_conversion conversion wayconv_readers)
 wayconv_library(wayconv_trackfile trackfile wayconv_conversion)
 wayconv_library(wayconv_resources resources)

@@ -9,8 +9,10 @@
 #include "conversion/shape_thinning.h"
 #include "conversion/track_file.h"
 #include "host/text.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/nmea_reader.h"
+#include "readers/xml_track_reader.h"
 
 void ResetAllForTest() {
   ResetGlobalsForTest();
@@ -19,6 +21,8 @@ void ResetAllForTest() {
   GpxPointElement = kGpxTrackPoints;
   NmeaReadMode = kNmeaGprmcOnly;
   ResetNmeaFixTime();
+  RestartXmlReader();
+  RestartGeoJsonReader();
 }
 
 void WayconvTest::SetUp() { ResetAllForTest(); }

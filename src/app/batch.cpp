@@ -108,6 +108,12 @@ std::string OutputRefusal(const std::vector<std::string>& inputs, bool force) {
   return std::string();
 }
 
+// The kinds read by a parser of XML or JSON, whose read error is a document
+// that stops being well formed.
+bool IsStructuredKind(int kind) {
+  return kind == kInputTcx || kind == kInputKml || kind == kInputGeoJson;
+}
+
 // The one line that says why no track file was written.
 std::string FailureText(int result, const std::string& input_name) {
   std::string output = HostPath(OutputPath);
@@ -167,6 +173,9 @@ int ParseKindName(const std::string& name) {
   if (lower == "nmea") return kInputNmea;
   if (lower == "fit") return kInputFit;
   if (lower == "igc") return kInputIgc;
+  if (lower == "tcx") return kInputTcx;
+  if (lower == "kml") return kInputKml;
+  if (lower == "geojson") return kInputGeoJson;
   return 0;
 }
 
@@ -240,11 +249,15 @@ int RunBatch(const BatchOptions& options) {
   if (result != kConvertOk) {
     PrintError(FailureText(result, names[RunInputIndex]));
   } else if (g_track_read_error && count == 1) {
-    PrintError("warning: " + names[0] + " ends inside a track record; only " +
+    PrintError("warning: " + names[0] +
+               (IsStructuredKind(inputs[0].kind) ? " stops being well formed; only "
+                                                 : " ends inside a track record; only ") +
                std::to_string(PointCount) + " points were converted");
   } else if (g_track_read_error) {
     PrintError("warning: " + names[g_track_read_input] +
-               " ends inside a track record; only its first " +
+               (IsStructuredKind(inputs[g_track_read_input].kind)
+                    ? " stops being well formed; only its first "
+                    : " ends inside a track record; only its first ") +
                std::to_string(InputPointCounts[g_track_read_input]) + " points were read");
   }
   // The log does not say that a long recording lost points; the user should know.

@@ -133,7 +133,8 @@ TEST_F(BatchTest, UsageErrors) {
       {"--batch a.plt - b.plt -",
        "wayconv: standard input (-) can be read only once; try 'wayconv --help'\n"},
       {"--frobnicate a.plt", "wayconv: unknown option '--frobnicate'; try 'wayconv --help'\n"},
-      {"--kind xml a.plt", "wayconv: --kind takes gpx, mps, plt, nmea, fit, tcx, kml, geojson or igc; try 'wayconv --help'\n"},
+      {"--kind xml a.plt",
+       "wayconv: --kind takes gpx, mps, plt, nmea, fit, tcx, kml, geojson or igc; try 'wayconv --help'\n"},
       {"--batch a.plt --output", "wayconv: --output needs a path; try 'wayconv --help'\n"},
       {"--batch --thin fast a.plt", "wayconv: --thin takes even or shape; try 'wayconv --help'\n"},
   };

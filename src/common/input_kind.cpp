@@ -27,5 +27,10 @@ int InputKindFromExtension(const char16_t* path) {
   if (EndsWith(path, length, u".plt")) return kInputPlt;
   if (EndsWith(path, length, u".fit")) return kInputFit;
   if (EndsWith(path, length, u".igc")) return kInputIgc;
+  if (EndsWith(path, length, u".tcx")) return kInputTcx;
+  if (EndsWith(path, length, u".kml") || EndsWith(path, length, u".kmz")) return kInputKml;
+  if (EndsWith(path, length, u".geojson") || EndsWith(path, length, u".json")) {
+    return kInputGeoJson;
+  }
   return kInputNmea;
 }

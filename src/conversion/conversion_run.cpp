@@ -13,12 +13,14 @@
 #include "host/gzip_stream.h"
 #include "readers/fit_reader.h"
 #include "host/text.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/igc_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
 #include "readers/text_line.h"
+#include "readers/xml_track_reader.h"
 
 namespace {
 
@@ -26,8 +28,16 @@ constexpr char kPltSignature[] = "OziExplorer Track Point File";
 constexpr size_t kPltSignatureLength = sizeof kPltSignature - 1;  // 28
 constexpr int kPltHeaderLines = 6;
 
+// The structured readers (XML, JSON) keep a parser between calls: each pass
+// starts them afresh at the start offset, and closing the input frees them.
+void RestartParsers() {
+  RestartXmlReader();
+  RestartGeoJsonReader();
+}
+
 void CloseInput() {
   if (InputStream != nullptr && InputStream->damaged) InputFlaws |= kFlawCompressedData;
+  RestartParsers();
   StreamClose(InputStream);
   InputStream = nullptr;
 }
@@ -161,6 +171,12 @@ template <int Kind>
     do {
       result = ReadIgcPoint(point);
     } while (result > 0);
+  } else if constexpr (Kind == kInputTcx) {
+    result = ReadTcxPoint(point);
+  } else if constexpr (Kind == kInputKml) {
+    result = ReadKmlPoint(point);
+  } else if constexpr (Kind == kInputGeoJson) {
+    result = ReadGeoJsonPoint(point);
   } else {
     if (NmeaReadMode != kNmeaGprmcOnly) return ReadFallbackNmeaPoint(point);
     do {
@@ -185,6 +201,12 @@ template <int Kind>
       return NextPointOf<kInputFit>(point);
     case kInputIgc:
       return NextPointOf<kInputIgc>(point);
+    case kInputTcx:
+      return NextPointOf<kInputTcx>(point);
+    case kInputKml:
+      return NextPointOf<kInputKml>(point);
+    case kInputGeoJson:
+      return NextPointOf<kInputGeoJson>(point);
     default:
       return kReadBadKind;
   }
@@ -217,6 +239,12 @@ int CountPointsCollecting() {
       return CountPointsOf<kInputFit, Collect>();
     case kInputIgc:
       return CountPointsOf<kInputIgc, Collect>();
+    case kInputTcx:
+      return CountPointsOf<kInputTcx, Collect>();
+    case kInputKml:
+      return CountPointsOf<kInputKml, Collect>();
+    case kInputGeoJson:
+      return CountPointsOf<kInputGeoJson, Collect>();
     default:
       return 0;
   }
@@ -234,6 +262,7 @@ int CountPoints() {
 int CountReadings(int* count, const char16_t** announcement) {
   *announcement = nullptr;
   UseReading(kNmeaGprmcOnly, kGpxTrackPoints);
+  RestartParsers();
   *count = CountPoints();
   if (*count >= 2 || StrictInput) return kPassOk;
   for (const Fallback& fallback : kFallbacks) {
@@ -368,6 +397,7 @@ int EnterInput(int index) {
   MpsNextRecordPos = StartOffset;
   UseReading(reading.nmea_mode, reading.gpx_element);  // the NMEA de-duplication afresh
   StartFitPass(0);
+  RestartParsers();
   return kPassOk;
 }
 

@@ -189,7 +189,7 @@ TEST_F(ConversionTest, FailuresLogTheirMessageAndResult) {
 
   ResetGlobalsForTest();
   WriteFile(input_, PltFile(Walk(3)));
-  PrepareRun(input_, 7, output_);
+  PrepareRun(input_, 99, output_);  // a kind no reader has
   EXPECT_EQ(ConvertTrack(), kConvertPassFailed);
   EXPECT_EQ(LogText(), InputLine() + "Too short input file!\r\n");
 

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "common/globals.h"
 #include "common/input_kind.h"
@@ -10,15 +11,17 @@
 #include "conversion/conversion_run.h"
 #include "host/gzip_stream.h"
 #include "readers/fit_reader.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/text_line.h"
+#include "readers/xml_track_reader.h"
 
 namespace {
 
 constexpr char kPltFirstLine[] = "OziExplorer Track Point File";
-constexpr size_t kSniffSize = 64;
+constexpr size_t kSniffSize = 512;  // room for an XML declaration and a comment
 constexpr int kMpsWaypointType = 'W';
 constexpr int kMpsRouteType = 'R';
 
@@ -34,6 +37,12 @@ const char* KindName(int kind) {
       return "fit";
     case kInputIgc:
       return "igc";
+    case kInputTcx:
+      return "tcx";
+    case kInputKml:
+      return "kml";
+    case kInputGeoJson:
+      return "geojson";
     default:
       return "nmea";
   }
@@ -51,6 +60,12 @@ const char* KindTitle(int kind) {
       return "a FIT file";
     case kInputIgc:
       return "an IGC file";
+    case kInputTcx:
+      return "TCX";
+    case kInputKml:
+      return "KML";
+    case kInputGeoJson:
+      return "GeoJSON";
     default:
       return "NMEA";
   }
@@ -188,7 +203,7 @@ std::string DescribeHeader(const std::string& name, const char* bytes, size_t le
 // Text in UTF-16 without a byte order mark: its first characters are ASCII
 // with a zero byte after (little endian) or before (big endian) each.
 bool LooksLikeUtf16(const char* bytes, size_t length) {
-  size_t pairs = length / 2;
+  size_t pairs = (length < 64 ? length : 64) / 2;  // the first 32 characters
   if (pairs < 4) return false;
   bool le = true, be = true;
   for (size_t i = 0; i < pairs; ++i) {
@@ -197,6 +212,35 @@ bool LooksLikeUtf16(const char* bytes, size_t length) {
     be = be && a == 0 && b != 0;
   }
   return le || be;
+}
+
+// TCX, KML and GeoJSON: what the run's last pass met.
+std::string DescribeStructured(const std::string& name) {
+  if (InputKind == kInputKml && XmlReaderEnding() == kXmlKmzNoKml) {
+    return name + " is a KMZ without a .kml entry; check the file";
+  }
+  if (InputKind == kInputKml && XmlReaderEnding() == kXmlKmzBroken) {
+    return name + " is a KMZ whose .kml entry cannot be read; check the file";
+  }
+  std::string text = "no track in " + name + ": " +
+                     Count(CountedPoints, "usable point", "usable points");
+  bool malformed = InputKind == kInputGeoJson ? GeoJsonMalformed()
+                                              : XmlReaderEnding() == kXmlMalformed;
+  if (malformed) {
+    return text + " before the " + (InputKind == kInputGeoJson ? "JSON" : "XML") +
+           " stops being well formed; check the file";
+  }
+  if (InputKind == kInputTcx) {
+    return text + " (Trackpoints with a Position); a track needs at least two";
+  }
+  if (InputKind == kInputKml) {
+    return text + " in LineString coordinates and gx:Track; Points and Polygons are not tracks";
+  }
+  if (GeoJsonSawOtherGeometry()) {
+    return text + " in LineString and MultiLineString geometries; Points and Polygons are not "
+                  "tracks";
+  }
+  return text + " in LineString and MultiLineString geometries; a track needs at least two";
 }
 
 }  // namespace
@@ -214,6 +258,7 @@ int GuessInputKind(const char* bytes, size_t length) {
     size_t rest = length - static_cast<size_t>(line_end + 1 - bytes);
     if (rest == 0 || line_end[1] == 'H' || line_end[1] == 'B') return kInputIgc;
   }
+  if (StartsWith(bytes, length, "PK\3\4", 4)) return kInputKml;
   if (StartsWith(bytes, length, "\xEF\xBB\xBF", 3)) {
     bytes += 3;
     length -= 3;
@@ -223,9 +268,15 @@ int GuessInputKind(const char* bytes, size_t length) {
     ++bytes;
     --length;
   }
-  if (StartsWith(bytes, length, "<?xml", 5) || StartsWith(bytes, length, "<gpx", 4)) {
-    return kInputGpx;
+  if (length > 0 && *bytes == '<') {
+    // The root element names the XML kind; a declaration alone means GPX,
+    // as before.
+    std::string_view text(bytes, length);
+    if (text.find("<TrainingCenterDatabase") != std::string_view::npos) return kInputTcx;
+    if (text.find("<kml") != std::string_view::npos) return kInputKml;
+    if (text.find("<gpx") != std::string_view::npos || text.starts_with("<?xml")) return kInputGpx;
   }
+  if (length > 0 && *bytes == '{') return kInputGeoJson;
   if (length > 0 && *bytes == '$') return kInputNmea;
   return 0;
 }
@@ -269,6 +320,8 @@ std::string DescribeRejectedInput(const std::string& name, int result) {
     text = "no track in " + name + ": " + DescribeGpx(in);
   } else if (InputKind == kInputMps) {
     text = "no track in " + name + ": " + DescribeMps(in);
+  } else if (InputKind == kInputTcx || InputKind == kInputKml || InputKind == kInputGeoJson) {
+    text = DescribeStructured(name);
   } else {
     text = "no track in " + name + ": " + Count(CountedPoints, "usable point", "usable points") +
            "; a track needs at least two";

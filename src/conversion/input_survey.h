@@ -10,9 +10,11 @@
 #include <cstddef>
 #include <string>
 
-/// The first bytes' kind: "MsRcd" and a zero byte (MPS); after an optional
-/// UTF-8 byte order mark the PLT first line; after white space too, "<?xml"
-/// or "<gpx" (GPX) or a "$" (NMEA); 0 when none fits.
+/// The first bytes' kind: "MsRcd" and a zero byte (MPS); "PK\3\4" (a KMZ,
+/// so KML); after an optional UTF-8 byte order mark the PLT first line;
+/// after white space too, a "<" with "<TrainingCenterDatabase" (TCX), "<kml"
+/// (KML), "<gpx" or the XML declaration (GPX) in the bytes, a "{" (GeoJSON)
+/// or a "$" (NMEA); 0 when none fits.
 int GuessInputKind(const char* bytes, size_t length);
 
 /// The kind to read the file at `path` (a device or host path) as: what its

@@ -255,6 +255,8 @@ int64_t StreamTell(ByteStream* stream) {
   return stream->buffer_pos + (stream->next - stream->buffer);
 }
 
+int64_t StreamSize(ByteStream* stream) { return HostSize(stream->fd); }
+
 int StreamSeek(ByteStream* stream, int64_t offset, int origin) {
   int64_t target;
   if (origin == kStreamSeekSet) {

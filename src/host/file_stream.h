@@ -93,6 +93,9 @@ int StreamSeek(ByteStream* stream, int64_t offset, int origin);
 /// The current position, or -1 on failure.
 int64_t StreamTell(ByteStream* stream);
 
+/// The size of a stream opened for reading, or -1 on failure.
+int64_t StreamSize(ByteStream* stream);
+
 /// Closes the stream and frees it. For a written stream this is where the file
 /// is committed; 0 when everything was written, -1 otherwise (then the previous
 /// file is untouched). Accepts null and returns 0.

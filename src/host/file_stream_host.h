@@ -20,5 +20,8 @@ int64_t HostRead(int file, void* data, size_t size);
 /// Moves to `offset` from the start; false on failure.
 bool HostSeek(int file, int64_t offset);
 
+/// The file's size in bytes; -1 on failure.
+int64_t HostSize(int file);
+
 /// Closes the file; false when that failed.
 bool HostClose(int file);

@@ -34,6 +34,12 @@ int64_t HostRead(int file, void* data, size_t size) {
 
 bool HostSeek(int file, int64_t offset) { return lseek(file, offset, SEEK_SET) >= 0; }
 
+int64_t HostSize(int file) {
+  struct stat status;
+  if (fstat(file, &status) != 0) return -1;
+  return status.st_size;
+}
+
 bool HostClose(int file) { return close(file) == 0; }
 
 std::string DeviceRoot() {

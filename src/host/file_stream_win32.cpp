@@ -116,6 +116,13 @@ bool HostSeek(int file, int64_t offset) {
   return false;
 }
 
+int64_t HostSize(int file) {
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(LongToHandle(file), &size)) return size.QuadPart;
+  SetErrnoFromLastError();
+  return -1;
+}
+
 bool HostClose(int file) {
   if (CloseHandle(LongToHandle(file))) return true;
   SetErrnoFromLastError();
