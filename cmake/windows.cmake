@@ -34,6 +34,8 @@ file(WRITE ${CMAKE_BINARY_DIR}/wayconv_version.h
      "#define WAYCONV_VERSION_NUMBERS ${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, 0, 0\n"
      "#define WAYCONV_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
 add_executable(wayconv ${app_sources} ${CMAKE_SOURCE_DIR}/src/win32/wayconv.rc)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/win32/wayconv.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/src/win32/wayconv.ico;${CMAKE_SOURCE_DIR}/src/win32/wayconv.manifest")
 target_include_directories(wayconv PRIVATE ${CMAKE_BINARY_DIR})
 target_link_libraries(wayconv PRIVATE wayconv_shell wayconv_trackfile)
 target_link_options(wayconv PRIVATE -municode)
@@ -67,3 +69,5 @@ if(BUILD_TESTING)
   wayconv_windows_tests(conversion conversion wayconv_conversion)
   wayconv_windows_tests(win32 win32 wayconv_shell)
 endif()
+
+include(cmake/windows_package.cmake)
