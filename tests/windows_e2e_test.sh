@@ -216,21 +216,30 @@ else
   # the save dialog; F1 opens the open dialog, whose file the window
   # converts. Paths typed as Wine names them (Z: is the Linux root).
   wine_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+  # The Tools item of the menu bar, highlighted while its menu is open.
+  tools_open() { [ "$(pixel 72 36)" != "#FFFFFF" ]; }
+  # The file dialogs' grey bottom, over the log's white.
+  dialog_shows() { [ "$(pixel 300 395)" != "#FFFFFF" ]; }
+  dialog_gone() { ! dialog_shows; }
   chosen_output="$work/windows/out/chosen.bin"
   rm -f "$chosen_output" "$track"
   start_window "$work/dialogs.log"
   wait_for 20 window_shows || fail "dialogs: the window is not shown"
   sleep 1
   xdotool key F2
-  sleep 1
+  wait_for 10 tools_open || fail "dialogs: F2 did not open Tools"
+  sleep 0.5
   xdotool key Down Return
-  sleep 2
+  wait_for 15 dialog_shows || fail "dialogs: Tools > Set output file showed no save dialog"
+  sleep 1
   [ -n "$screenshot" ] && import -window root -crop 800x600+0+0 "${screenshot%.png}-save.png"
   xdotool type --delay 20 "$(wine_path "$chosen_output")"
   xdotool key Return
-  sleep 2
+  wait_for 15 dialog_gone || fail "dialogs: the save dialog did not close"
+  sleep 0.5
   xdotool key F1
-  sleep 2
+  wait_for 15 dialog_shows || fail "dialogs: F1 showed no open dialog"
+  sleep 1
   [ -n "$screenshot" ] && import -window root -crop 800x600+0+0 "${screenshot%.png}-open.png"
   xdotool type --delay 20 "$(wine_path "$work/windows/samples/walk.gpx")"
   xdotool key Return
