@@ -35,6 +35,10 @@ class SavedEnvironment {
   std::vector<std::string> unset_;                          // names that were unset
 };
 
+/// Sets the environment variable `name` to `value` ("" unsets it on
+/// Windows); SavedEnvironment puts it back.
+void SetTestVariable(const std::string& name, const std::string& value);
+
 /// Points HOME, XDG_CONFIG_HOME and WAYCONV_ROOT (and USERPROFILE on
 /// Windows) at fresh folders inside
 /// `dir` while it lives, and back at their old values afterwards.
@@ -75,6 +79,17 @@ uint32_t WordAt(const std::string& bytes, size_t offset);
 
 /// The host's null device ("/dev/null", "NUL" on Windows).
 extern const char kNullDevice[];
+
+/// A device every write to fails for want of space ("/dev/full"); empty
+/// where the host has none (Windows).
+extern const char kFullDevice[];
+
+/// Makes the file `path` unreadable to this process; false where that cannot
+/// be done (as root, who reads any file, and on Windows).
+bool MakeUnreadable(const std::string& path);
+
+/// Makes the folder `path` (its parent exists); true if it was made.
+bool MakeFolder(const std::string& path);
 
 /// At most how many prefix lengths past the first 64 bytes the reader tests
 /// cut a sample at: each one costs a few file opens.

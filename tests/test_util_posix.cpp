@@ -17,6 +17,7 @@ int g_counter = 0;
 }  // namespace
 
 const char kNullDevice[] = "/dev/null";
+const char kFullDevice[] = "/dev/full";
 const size_t kPrefixCutLimit = SIZE_MAX;
 
 TempDir::TempDir() {
@@ -74,3 +75,13 @@ int RunCommand(const std::string& command, std::string* out, std::string* err) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+
+bool MakeUnreadable(const std::string& path) {
+  return geteuid() != 0 && chmod(path.c_str(), 0) == 0;
+}
+
+bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+
+void SetTestVariable(const std::string& name, const std::string& value) {
+  setenv(name.c_str(), value.c_str(), 1);
+}

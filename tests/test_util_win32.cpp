@@ -12,6 +12,7 @@
 #include "test_util_win32.h"
 
 const char kNullDevice[] = "NUL";
+const char kFullDevice[] = "";
 // Under Wine each open costs 0.1 to 0.7 ms: a few hundred cuts per sample.
 const size_t kPrefixCutLimit = 300;
 
@@ -130,4 +131,14 @@ int RunCommand(const std::string& command, std::string* out, std::string* err) {
   if (out != nullptr) *out = ReadFile(out_file);
   if (err != nullptr) *err = ReadFile(err_file);
   return status;
+}
+
+bool MakeUnreadable(const std::string&) { return false; }
+
+bool MakeFolder(const std::string& path) {
+  return CreateDirectoryW(WideText(path).c_str(), nullptr) != 0;
+}
+
+void SetTestVariable(const std::string& name, const std::string& value) {
+  SetVariable(name, value);
 }

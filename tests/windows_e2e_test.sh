@@ -6,8 +6,11 @@
 #     thinned by shape;
 #  2. the window (under Xvfb): started with a sample it converts it at once;
 #     Ctrl+Q saves the settings to the registry (read back with `reg query`);
-#     a second copy brings the first forward and exits; a screenshot of the
-#     window is kept as SCREENSHOT when given.
+#     a second copy brings the first forward and exits; F2 opens Tools and
+#     the save dialog takes an output path, F1 the open dialog an input,
+#     which the window converts (the dialogs driven with xdotool); a
+#     screenshot of the window is kept as SCREENSHOT when given.
+# Names outside ASCII go through both builds' command lines, logs and files.
 #
 # usage: windows_e2e_test.sh WAYCONV_EXE LINUX_WAYCONV SOURCE_DIR [SCREENSHOT]
 # Runs in the Wine prefix of $WINEPREFIX (made when missing). Exit 0 passed,
@@ -21,7 +24,9 @@ screenshot=${4:-}
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wine" ] || { echo "SKIP: no $wine (apt-get install wine64)"; exit 77; }
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine reads the command line's bytes in the locale's encoding: UTF-8.
+export LC_ALL=C.UTF-8
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$exe")/wine}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wayconv-win-e2e.XXXXXX") || exit 1
@@ -92,6 +97,18 @@ for sample in walk.plt walk.gpx drive.nmea hike.mps; do
   done
   rm -f "$work"/*/out/*
 done
+# Names outside ASCII: the input, the track file, --show and --export.
+cp "$source_dir/samples/walk.gpx" "$work/linux/samples/Zürich Ärger 東京.gpx"
+cp "$source_dir/samples/walk.gpx" "$work/windows/samples/Zürich Ärger 東京.gpx"
+same_on_both "non-ASCII input" --batch --output "out/Strecke ü 東京.bin" "samples/Zürich Ärger 東京.gpx"
+cmp -s "$work/linux/out/Strecke ü 東京.bin" "$work/windows/out/Strecke ü 東京.bin" ||
+  fail "non-ASCII names: the track files differ (or are missing)"
+same_on_both "--show, non-ASCII name" --show "out/Strecke ü 東京.bin"
+same_on_both "--export, non-ASCII names" --export gpx --output "out/Ausgabe ß.gpx" \
+  "out/Strecke ü 東京.bin"
+cmp -s "$work/linux/out/Ausgabe ß.gpx" "$work/windows/out/Ausgabe ß.gpx" ||
+  fail "non-ASCII names: the exports differ (or are missing)"
+rm -f "$work"/*/out/*
 # The default output: the device path under WAYCONV_ROOT.
 run_windows --batch samples/walk.plt >/dev/null 2>&1 || fail "default output: exit status $?"
 [ "$(stat -c %s "$work/windows/root/My Documents/GPS Tracks and Waypoints/Tracks.bin" 2>/dev/null)" = 80008 ] ||
@@ -171,6 +188,7 @@ else
   file_size_is() { [ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]; }
   # The Windows process itself, not the shells that started it.
   not_running() { ! pgrep -f "^[^ ]*wayconv\.exe $1" >/dev/null; }
+  none_running() { ! pgrep -f '^[^ ]*wayconv\.exe( |$)' >/dev/null; }
 
   start_window "$work/first.log" samples/walk.gpx
   wait_for 30 file_size_is "$track" 80008 || fail "window: the sample given was not converted"
@@ -217,6 +235,47 @@ else
   not_running samples/walk.plt || fail "second copy: still running"
   xdotool key ctrl+q
   sleep 1
+
+  # The dialogs: F2 opens Tools, whose first item sets the output file in
+  # the save dialog; F1 opens the open dialog, whose file the window
+  # converts. Paths typed as Wine names them (Z: is the Linux root).
+  wine_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+  # The Tools item of the menu bar, highlighted while its menu is open.
+  tools_open() { [ "$(pixel 72 36)" != "#FFFFFF" ]; }
+  # The file dialogs' grey bottom, over the log's white.
+  dialog_shows() { [ "$(pixel 300 395)" != "#FFFFFF" ]; }
+  dialog_gone() { ! dialog_shows; }
+  chosen_output="$work/windows/out/chosen.bin"
+  rm -f "$chosen_output" "$track"
+  start_window "$work/dialogs.log"
+  wait_for 20 window_shows || fail "dialogs: the window is not shown"
+  sleep 1
+  xdotool key F2
+  wait_for 10 tools_open || fail "dialogs: F2 did not open Tools"
+  sleep 0.5
+  xdotool key Down Return
+  wait_for 15 dialog_shows || fail "dialogs: Tools > Set output file showed no save dialog"
+  sleep 1
+  [ -n "$screenshot" ] && import -window root -crop 800x600+0+0 "${screenshot%.png}-save.png"
+  xdotool type --delay 20 "$(wine_path "$chosen_output")"
+  xdotool key Return
+  wait_for 15 dialog_gone || fail "dialogs: the save dialog did not close"
+  sleep 0.5
+  xdotool key F1
+  wait_for 15 dialog_shows || fail "dialogs: F1 showed no open dialog"
+  sleep 1
+  [ -n "$screenshot" ] && import -window root -crop 800x600+0+0 "${screenshot%.png}-open.png"
+  xdotool type --delay 20 "$(wine_path "$work/windows/samples/walk.gpx")"
+  xdotool key Return
+  wait_for 30 file_size_is "$chosen_output" 80008 ||
+    fail "dialogs: the file chosen in the open dialog was not converted to the one of the save dialog"
+  # Break track was switched off above and saved: a conversion without it.
+  run_linux --batch --no-split --output out/walk-no-split.bin samples/walk.gpx >/dev/null 2>&1
+  cmp -s "$chosen_output" "$work/linux/out/walk-no-split.bin" ||
+    fail "dialogs: the track file differs from the Linux build's"
+  [ -f "$track" ] && fail "dialogs: converted to the old output file"
+  xdotool key ctrl+q
+  wait_for 15 none_running || fail "dialogs: Ctrl+Q did not close the window"
   echo "   window checks took $((($(date +%s%N) - start) / 1000000)) ms"
 fi
 

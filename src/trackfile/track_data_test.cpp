@@ -1,8 +1,5 @@
 #include "trackfile/track_data.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 
 #include "host/file_stream.h"
@@ -72,7 +69,7 @@ TEST_F(TrackDataTest, LoadsHostAndDevicePaths) {
   PrivateEnvironment env(dir_);
   std::string bytes = TrackFileBytes({{47.0, 8.0, true}, {47.001, 8.0, false}});
   std::string folder = std::string(std::getenv("WAYCONV_ROOT")) + "/My Documents";
-  ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
+  ASSERT_TRUE(MakeFolder(folder));
   WriteFile(folder + "/Tracks.bin", bytes);
   WriteFile(dir_.File("t.bin"), bytes);
   for (const std::string& path : {std::string("\\My Documents\\Tracks.bin"), dir_.File("t.bin")}) {
@@ -124,9 +121,8 @@ TEST_F(TrackDataTest, RejectsWhatIsNotATrackFile) {
   EXPECT_EQ(LoadTrackFile("\\none.bin", &data, &reason), kTrackFileExitBadInput);
   EXPECT_EQ(reason.rfind("cannot open \\none.bin (" + DeviceRoot() + "/none.bin): ", 0), 0u)
       << reason;
-  if (geteuid() != 0) {  // root reads any file
-    WriteFile(path, TrackFileBytes({}));
-    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  WriteFile(path, TrackFileBytes({}));
+  if (MakeUnreadable(path)) {
     EXPECT_EQ(LoadTrackFile(path, &data, &reason), kTrackFileExitBadInput);
     EXPECT_EQ(reason, "cannot open " + path + ": Permission denied");
   }

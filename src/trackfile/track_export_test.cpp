@@ -49,24 +49,25 @@ TEST_F(TrackExportTest, Gpx) {
 }
 
 // Sets a locale whose decimal separator is a comma for as long as it lives:
-// an installed one, else one built in `folder` when localedef is there.
+// an installed one (Windows names it German_Germany), else one built in
+// `folder` when localedef is there.
 class CommaLocale {
  public:
   explicit CommaLocale(const std::string& folder) {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "German_Germany.1252"}) {
       if (std::setlocale(LC_ALL, name) != nullptr) return;
     }
     if (RunCommand("localedef -c -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8'", nullptr) > 1) {
       return;
     }
-    setenv("LOCPATH", folder.c_str(), 1);
+    SetTestVariable("LOCPATH", folder);
     std::setlocale(LC_ALL, "de_DE.UTF-8");
   }
-  ~CommaLocale() {
-    std::setlocale(LC_ALL, "C");
-    unsetenv("LOCPATH");
-  }
+  ~CommaLocale() { std::setlocale(LC_ALL, "C"); }
   bool active() const { return std::localeconv()->decimal_point[0] == ','; }
+
+ private:
+  SavedEnvironment saved_{"LOCPATH"};
 };
 
 TEST_F(TrackExportTest, CsvUsesPointsWhateverTheLocale) {

@@ -6,6 +6,7 @@
 
 #include "host/file_stream.h"
 #include "host/text.h"
+#include "win32/desktop_look.h"
 #include "win32/handheld_types.h"
 
 namespace {
@@ -71,7 +72,8 @@ BOOL RunFileDialog(HandheldOpenFileName* record, bool save) {
   OPENFILENAMEW desktop = {};
   desktop.lStructSize = sizeof desktop;
   desktop.hwndOwner = record->hwndOwner;
-  desktop.lpstrFilter = DesktopText(record->lpstrFilter);
+  std::u16string filters = DesktopFilters(record->lpstrFilter);
+  desktop.lpstrFilter = DesktopText(filters.c_str());
   desktop.nFilterIndex = record->nFilterIndex;
   desktop.lpstrFile = DesktopText(buffer.data());
   desktop.nMaxFile = record->nMaxFile;
@@ -92,7 +94,8 @@ BOOL RunFileDialog(HandheldOpenFileName* record, bool save) {
   if (chosen.size() >= record->nMaxFile) return FALSE;
   chosen.copy(record->lpstrFile, chosen.size());
   record->lpstrFile[chosen.size()] = 0;
-  record->nFilterIndex = desktop.nFilterIndex;
+  record->nFilterIndex = HandheldFilterIndex(record->lpstrFilter, desktop.nFilterIndex, chosen,
+                                             record->nFilterIndex);
   return TRUE;
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "resources/wayconv_resources.h"
+#include "win32/desktop_look.h"
 #include "win32/handheld_internal.h"
 
 namespace {
@@ -75,8 +76,13 @@ std::vector<WORD> BuildDialogTemplate(const DialogTemplate& dialog) {
   PutWord(&out, 0);  // the standard dialog class
   PutText(&out, dialog.caption);
   if ((dialog.style & DS_SETFONT) != 0) {
-    PutWord(&out, dialog.point_size);
-    PutText(&out, dialog.font);
+    // The system's message font, as the desktop's own dialogs have it; the
+    // table's where the system does not say.
+    std::u16string face;
+    WORD points = 0;
+    bool system = DialogFont(&face, &points);
+    PutWord(&out, system ? points : dialog.point_size);
+    PutText(&out, system ? face.c_str() : dialog.font);
   }
   for (int i = 0; i < dialog.count; ++i) {
     const DialogItemTemplate& item = dialog.items[i];

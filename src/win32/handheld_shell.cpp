@@ -2,6 +2,7 @@
 // real menu bar, and the activation, settings and dialog calls, which have
 // nothing to do where there is no input panel and no full-screen dialog.
 #define WAYCONV_HANDHELD_SHIM
+#include "win32/desktop_look.h"
 #include "win32/handheld_internal.h"
 
 namespace {
@@ -15,11 +16,50 @@ struct BarPopup {
 constexpr int kMaxBarPopups = 8;
 BarPopup g_popups[kMaxBarPopups];
 int g_popup_count = 0;
+// The bar's first two items, which F1 and F2 press: a command, or a popup.
+struct SoftKey {
+  UINT command;  // for a command item
+  HMENU popup;   // for a popup
+  UINT position;
+};
+constexpr int kSoftKeys = 2;
+SoftKey g_soft_keys[kSoftKeys];
+int g_soft_key_count = 0;
 HWND g_bar_window = nullptr;
 WNDPROC g_window_procedure = nullptr;
 
 // Stands before the window procedure of the menu bar's window.
+// A soft key: the command item's command, or its popup opened under its item
+// (the popup sends WM_INITMENUPOPUP and the chosen command as a click would).
+void PressSoftKey(HWND window, int index) {
+  if (index >= g_soft_key_count) return;
+  const SoftKey& key = g_soft_keys[index];
+  if (key.popup == nullptr) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(key.command), 0), 0);
+    return;
+  }
+  RECT item;
+  if (!GetMenuItemRect(window, GetMenu(window), key.position, &item)) return;
+  HiliteMenuItem(window, GetMenu(window), key.position, MF_BYPOSITION | MF_HILITE);
+  TrackPopupMenu(key.popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, item.left, item.bottom,
+                 0, window, nullptr);
+  HiliteMenuItem(window, GetMenu(window), key.position, MF_BYPOSITION | MF_UNHILITE);
+}
+
 LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN && (wparam == VK_F1 || wparam == VK_F2)) {
+    PressSoftKey(window, wparam == VK_F1 ? 0 : 1);
+    return 0;
+  }
+  if (message == WM_DPICHANGED) {
+    // Windows suggests the size at the new DPI; the log's font follows.
+    const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, TRUE);
+    return 0;
+  }
   if (message == WM_INITMENUPOPUP && HIWORD(lparam) == 0) {
     for (int i = 0; i < g_popup_count; ++i) {
       if (reinterpret_cast<HMENU>(wparam) == g_popups[i].menu) {
@@ -32,6 +72,7 @@ LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wparam, LPA
     // The window goes, and its menu with it: the next window may have a bar.
     g_bar_window = nullptr;
     g_popup_count = 0;
+    g_soft_key_count = 0;
   }
   return CallWindowProcW(procedure, window, message, wparam, lparam);
 }
@@ -54,22 +95,29 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
   HMENU bar_menu = CreateMenu();
   if (bar_menu == nullptr) return FALSE;
   g_popup_count = 0;
+  g_soft_key_count = 0;
   for (int i = 0; i < bar->count; ++i) {
     const MenuBarButtonTemplate& button = bar->buttons[i];
     const char16_t* text = ResourceString(button.string_id);
     if (text == nullptr) text = u"";
+    auto position = static_cast<UINT>(GetMenuItemCount(bar_menu));
     if (button.popup == NOMENU || menu == nullptr || button.popup >= menu->count) {
       AppendMenuW(bar_menu, MF_STRING, button.command, DesktopText(text));
+      if (g_soft_key_count < kSoftKeys) {
+        g_soft_keys[g_soft_key_count++] = {button.command, nullptr, position};
+      }
       continue;
     }
     HMENU popup = BuildPopupMenu(menu->popups[button.popup]);
     if (popup == nullptr) continue;
     AppendMenuW(bar_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), DesktopText(text));
     if (g_popup_count < kMaxBarPopups) g_popups[g_popup_count++] = {popup, button.command};
+    if (g_soft_key_count < kSoftKeys) g_soft_keys[g_soft_key_count++] = {0, popup, position};
   }
   if (!SetMenu(info->hwndParent, bar_menu)) {
     DestroyMenu(bar_menu);
     g_popup_count = 0;
+    g_soft_key_count = 0;
     return FALSE;
   }
   g_bar_window = info->hwndParent;
@@ -83,7 +131,11 @@ BOOL SHHandleWMActivate(HWND, WPARAM, LPARAM, SHACTIVATEINFO* info, DWORD) {
   return info != nullptr && info->cbSize == kActivateInfoSize;
 }
 
-BOOL SHHandleWMSettingChange(HWND, WPARAM, LPARAM, SHACTIVATEINFO* info) {
+BOOL SHHandleWMSettingChange(HWND window, WPARAM wparam, LPARAM, SHACTIVATEINFO* info) {
+  if (wparam == SPI_SETNONCLIENTMETRICS) {
+    ForgetMessageFont();
+    if (window != nullptr) InvalidateRect(window, nullptr, TRUE);
+  }
   return info != nullptr && info->cbSize == kActivateInfoSize;
 }
 

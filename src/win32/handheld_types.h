@@ -35,16 +35,22 @@ BOOL SHInitExtraControls();
 /// WM_INITMENUPOPUP for that popup as the handheld sends it: the button's
 /// command in the low word of the second parameter (the desktop puts the
 /// popup's position there). hwndMB stays null: the bar is part of the window.
+/// F1 and F2 press the bar's first and second button, as the soft keys do:
+/// a command item sends its command, a popup opens under its item. The
+/// window follows its monitor's DPI (WM_DPICHANGED: the size Windows
+/// suggests, the log's font remade).
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
 /// The desktop has no input panel to follow: both check the record's size
-/// and return TRUE.
+/// and return TRUE. A change of the system's metrics also remakes the log's
+/// font and repaints the window.
 BOOL SHHandleWMActivate(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info,
                         DWORD flags);
 BOOL SHHandleWMSettingChange(HWND window, WPARAM wparam, LPARAM lparam, SHACTIVATEINFO* info);
 
 /// The desktop's dialogs are not full-screen: centres the dialog on its
-/// owner. TRUE for a record with SHIDIM_FLAGS.
+/// owner. TRUE for a record with SHIDIM_FLAGS. (Dialog templates are made
+/// with the system's message font: see HandheldLoadResource.)
 BOOL SHInitDialog(SHINITDLGINFO* info);
 
 // The handheld's open-file record: the wide texts are UTF-16 as the shell
@@ -78,7 +84,9 @@ struct HandheldOpenFileName {
 /// OFN_NOCHANGEDIR (the desktop moves the current folder otherwise, and
 /// relative input paths would then name other files). A device path in the
 /// file buffer opens the dialog in its folder under the device root; a file
-/// chosen under the root comes back as a device path.
+/// chosen under the root comes back as a device path. The types read
+/// "GPX files (*.gpx)" and end with "All files (*.*)"; a file chosen under
+/// All files gets the kind of its extension (win32/desktop_look.h).
 BOOL HandheldGetOpenFileNameW(HandheldOpenFileName* record);
 
 /// GetSaveFileNameW for the handheld record, as HandheldGetOpenFileNameW.
@@ -118,8 +126,9 @@ int HandheldLoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int buffer_s
 HICON HandheldLoadIconW(HINSTANCE instance, LPCWSTR name);
 HACCEL HandheldLoadAcceleratorsW(HINSTANCE instance, LPCWSTR name);
 HRSRC HandheldFindResourceW(HINSTANCE instance, LPCWSTR name, LPCWSTR type);
-/// For a dialog: a DLGTEMPLATE built from the table, with an OK button added
-/// where the handheld shows OK in the caption. Lives until the program ends.
+/// For a dialog: a DLGTEMPLATE built from the table, in the system's message
+/// font, with an OK button added where the handheld shows OK in the caption.
+/// Lives until the program ends.
 HGLOBAL HandheldLoadResource(HINSTANCE instance, HRSRC resource);
 
 // Wide texts: the shell keeps UTF-16 as char16_t, the desktop calls take
@@ -129,9 +138,10 @@ inline const wchar_t* DesktopText(const char16_t* text) {
 }
 inline wchar_t* DesktopText(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
-inline int DrawTextW(HDC dc, const char16_t* text, int count, RECT* rect, UINT format) {
-  return DrawTextW(dc, DesktopText(text), count, rect, format);
-}
+/// DrawTextW for the shell's log, as a desktop program shows it: in the
+/// system's message font at the window's DPI, inside a margin, the "&" of a
+/// name shown as it is (win32/desktop_look.cpp).
+int DrawTextW(HDC dc, const char16_t* text, int count, RECT* rect, UINT format);
 
 // The registry calls with UTF-16 names. REGSAM is ignored on the handheld, and
 // the shell passes 0 when it creates its key; the desktop would then give a
