@@ -8,7 +8,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 
 # The input kinds Explorer offers to open with Wayconv (OpenWithProgids: the
 # kind's default program stays as it was). One word per kind the program reads.
-set(WAYCONV_OPEN_WITH_EXTENSIONS gpx mps plt nmea)
+set(WAYCONV_OPEN_WITH_EXTENSIONS gpx mps plt nmea fit tcx kml kmz geojson igc)
 
 # The template's WAYCONV_EACH_KIND runs a macro of the installer (or the
 # uninstaller) for each of these extensions.

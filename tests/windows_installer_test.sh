@@ -95,7 +95,7 @@ expect_value InstallLocation REG_SZ "$install_location"
 expect_value UninstallString REG_SZ "\"$install_location\\\\Uninstall\\.exe\""
 expect_value QuietUninstallString REG_SZ "\"$install_location\\\\Uninstall\\.exe\" /S"
 expect_value EstimatedSize REG_DWORD '0x[0-9a-f]*[1-9a-f][0-9a-f]*'
-for extension in gpx mps plt nmea; do
+for extension in gpx mps plt nmea fit tcx kml kmz geojson igc; do
   query "HKLM\\Software\\Classes\\.$extension\\OpenWithProgids" | grep -q '^ *Wayconv\.Track ' ||
     fail "install: .$extension has no Open with Wayconv"
   # The kind's default program is not ours.

@@ -125,8 +125,14 @@ std::u16string DesktopFilters(const char16_t* filters) {
     const char16_t* pattern = name + kind.size() + 1;
     std::u16string patterns(pattern);
     name = pattern + patterns.size() + 1;
+    // The shell's own "All files" is the one added last, as Windows names it.
+    if (patterns == u"*") continue;
     if (kind == u"bin") {
       out += u"Track files";
+    } else if (kind == u"geojson") {
+      out += u"GeoJSON files";
+    } else if (kind == u"kml") {
+      out += u"KML and KMZ files";
     } else {
       for (char16_t c : kind) out += c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
       out += u" files";

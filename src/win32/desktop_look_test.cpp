@@ -29,6 +29,11 @@ TEST(DesktopFilters, NamedAsWindowsNamesThemWithAllFilesLast) {
             u"GPX files (*.gpx)|*.gpx|MPS files (*.mps)|*.mps|PLT files (*.plt)|*.plt|"
             u"NMEA files (*.nmea)|*.nmea|All files (*.*)|*.*|");
   EXPECT_EQ(Pairs(DesktopFilters(kOutputs)), u"Track files (*.bin)|*.bin|All files (*.*)|*.*|");
+  // The shell's own "All files" stands last as Windows names it; the kinds
+  // whose names are not read out letter by letter keep their usual names.
+  EXPECT_EQ(Pairs(DesktopFilters(u"kml\0*.kml;*.kmz\0geojson\0*.geojson\0All files\0*\0")),
+            u"KML and KMZ files (*.kml;*.kmz)|*.kml;*.kmz|GeoJSON files (*.geojson)|*.geojson|"
+            u"All files (*.*)|*.*|");
   EXPECT_EQ(Pairs(DesktopFilters(u"")), u"All files (*.*)|*.*|");
   EXPECT_EQ(Pairs(DesktopFilters(nullptr)), u"All files (*.*)|*.*|");
 }
