@@ -155,12 +155,20 @@ void DrawViewMarks(Canvas* canvas, const PlatformWindow* w) {
 }
 
 // The notice on a screen too small to use, centred, broken between words
-// where a row is too narrow.
+// where a row is too narrow. It names the screen as the backend calls it
+// (a terminal, a window).
 void DrawTooSmall(Canvas* canvas) {
   std::fill(canvas->cells.begin(), canvas->cells.end(), u' ');
   std::fill(canvas->marks.begin(), canvas->marks.end(), 0);
   std::vector<std::u16string> lines;
-  std::u16string_view words = u"Make the terminal at least 40x12";
+  const PlatformBackend* backend = CurrentBackend();
+  const char16_t* name = backend != nullptr && backend->screen_name != nullptr
+                             ? backend->screen_name
+                             : u"terminal";
+  std::u16string notice = u"Make the " + std::u16string(name) + u" at least " +
+                          Utf8ToUtf16(std::to_string(kMinColumns) + "x" +
+                                      std::to_string(kMinRows));
+  std::u16string_view words = notice;
   std::u16string line;
   while (!words.empty()) {
     size_t space = words.find(u' ');
