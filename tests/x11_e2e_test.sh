@@ -22,8 +22,8 @@ if ! command -v Xvfb >/dev/null; then
   echo "SKIP: Xvfb is not installed (apt-get install xvfb)"
   exit 77
 fi
-for tool in xdotool import convert; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is not installed (xdotool, imagemagick)"; exit 1; }
+for tool in xdotool xprop import convert; do
+  command -v $tool >/dev/null || { echo "FAIL: $tool is not installed (xdotool, x11-utils, imagemagick)"; exit 1; }
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wayconv-x11.XXXXXX") || exit 1
@@ -204,6 +204,9 @@ start first tracks/walk.plt
 attach
 wait_for "OK!"
 expect "size at 96 dpi" 480x640 header size
+# The window manager is asked to keep the window at 40x12 cells or more.
+check "minimum size hint" [ "$(xprop -id "$W" WM_NORMAL_HINTS |
+  sed -n 's/^.*program specified minimum size: //p')" = "376 by 280" ]
 expect "conversion log" "Wayconv
 Input file: tracks/walk.plt
 Track 1 at 47.369380 , 8.539197
@@ -335,6 +338,11 @@ wait_for "Set output file"
 expect "small popup above the keys" "└───────────────────────────────┘" eval 'line 10 | grep -o "└.*"'
 keys Escape
 wait_gone "Set output file"
+# Smaller than that (no window manager here to stop it): only the notice.
+xdotool windowsize "$W" 260 200
+expect "too small: 27x8" 27x8 header grid
+expect "too small: the notice" " Make the window at least
+           40x12" rows 3 4
 xdotool windowsize "$W" 900 1000
 expect "large grid" "98x48" header grid
 expect "large soft keys" "Open file$(printf '%84s' '')Tools" line 47

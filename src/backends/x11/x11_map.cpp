@@ -185,6 +185,12 @@ void GridFor(const WindowMetrics& m, int width, int height, int* columns, int* r
   *rows = 2 + (body > 1 ? body : 1);
 }
 
+void MinimumWindowSize(const WindowMetrics& m, int columns, int rows, int* width, int* height) {
+  int body = rows - 2 > 1 ? rows - 2 : 1;
+  *width = 2 * m.margin + (columns > 1 ? columns : 1) * m.cell_width;
+  *height = m.body_top + m.bar_height + body * m.cell_height;
+}
+
 void RowBand(const WindowMetrics& m, int height, int rows, int row, int* top, int* band) {
   if (row <= 0) {
     *top = 0;

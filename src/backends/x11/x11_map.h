@@ -57,6 +57,11 @@ void DefaultWindowSize(int dpi, int* width, int* height);
 /// soft-key bar, the rows between the body. At least 1 column and 3 rows.
 void GridFor(const WindowMetrics& metrics, int width, int height, int* columns, int* rows);
 
+/// The smallest window whose grid (as GridFor makes it) holds `columns` x
+/// `rows`, for the window manager's minimum size.
+void MinimumWindowSize(const WindowMetrics& metrics, int columns, int rows, int* width,
+                       int* height);
+
 /// The cell under a pixel of a `width` x `height` window with a grid of
 /// `columns` x `rows`: the title band is row 0, the bar the last row.
 void CellAt(const WindowMetrics& metrics, int width, int height, int columns, int rows, int x, int y,

@@ -123,6 +123,33 @@ TEST(X11MapTest, SizesScaleWithTheDpi) {
   EXPECT_EQ(rows, rows2);
 }
 
+// The window manager's minimum: exactly the smallest screen's grid, not a
+// pixel more, at every dpi and cell size; a pixel less loses a column or a row.
+TEST(X11MapTest, MinimumWindowHoldsTheSmallestScreen) {
+  struct Case {
+    int cell_width, cell_height, dpi;
+  };
+  const Case cases[] = {{9, 20, 96}, {18, 40, 192}, {13, 29, 144}, {7, 15, 72}, {24, 20, 96}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cell_width) + "x" + std::to_string(c.cell_height) + " at " +
+                 std::to_string(c.dpi));
+    WindowMetrics m = MetricsFor(c.cell_width, c.cell_height, c.dpi);
+    int width = 0, height = 0, columns = 0, rows = 0;
+    MinimumWindowSize(m, kMinScreenColumns, kMinScreenRows, &width, &height);
+    GridFor(m, width, height, &columns, &rows);
+    EXPECT_EQ(columns, kMinScreenColumns);
+    EXPECT_EQ(rows, kMinScreenRows);
+    GridFor(m, width - 1, height - 1, &columns, &rows);
+    EXPECT_EQ(columns, kMinScreenColumns - 1);
+    EXPECT_EQ(rows, kMinScreenRows - 1);
+  }
+  // The default font's cells at 96 dpi.
+  int width = 0, height = 0;
+  MinimumWindowSize(MetricsFor(9, 20, 96), kMinScreenColumns, kMinScreenRows, &width, &height);
+  EXPECT_EQ(width, 376);
+  EXPECT_EQ(height, 280);
+}
+
 TEST(X11MapTest, PixelsMapToCells) {
   WindowMetrics m = MetricsFor(9, 20, 96);
   int columns = 0, rows = 0;
