@@ -238,6 +238,11 @@ check "break item checked" [ "$popup_left" -ge 0 ]
 shoot
 check "check mark drawn" [ "$(darkest $((popup_left + 2)) $break_row)" -lt 40 ]
 check "first item highlighted" [ "$(pixel $(cell_x $((popup_left + 31))) $(cell_y $((break_row - 2))))" = 2F6DB5 ]
+# The highlight fills the item's cell: up to the border above, down to the
+# separator below (each half a row away).
+first_top=$(($(header body) + (break_row - 3) * ${cell#*x}))
+check "highlight up to the border" [ "$(pixel $(cell_x $((popup_left + 1))) $((first_top - 3)))" = 2F6DB5 ]
+check "highlight down to the separator" [ "$(pixel $(cell_x $((popup_left + 31))) $((first_top + ${cell#*x} + 3)))" = 2F6DB5 ]
 keys Down Return
 wait_gone "Set output file"
 keys F2

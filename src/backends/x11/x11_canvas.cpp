@@ -86,6 +86,18 @@ void CanvasFromFrame(const Frame& frame) {
     canvas.popup_top = popup.top;
     canvas.popup_width = popup.width;
     canvas.popup_height = bottom - popup.top;
+    // The highlight fills the item's cell up to the lines around it: the
+    // box's border or a separator.
+    int selected = popup.selected;
+    int row = popup.top + 1 + selected;
+    bool item = popup.items != nullptr && selected >= 0 && selected < popup.count &&
+                popup.items[selected].text != nullptr;
+    if (item && row < bottom) {
+      canvas.popup_selected_row = row;
+      canvas.popup_line_above = selected == 0 || popup.items[selected - 1].text == nullptr;
+      canvas.popup_line_below = row + 1 < bottom && (selected == popup.count - 1 ||
+                                                     popup.items[selected + 1].text == nullptr);
+    }
   }
 }
 

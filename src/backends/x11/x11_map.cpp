@@ -204,6 +204,27 @@ void RowBand(const WindowMetrics& m, int height, int rows, int row, int* top, in
   }
 }
 
+int LineTop(const WindowMetrics& m, int band_top, int band) {
+  return band_top + band / 2 - m.line / 2;
+}
+
+void HighlightSpan(const WindowMetrics& m, int height, int rows, int row, bool line_above,
+                   bool line_below, int* top, int* bottom) {
+  int band_top = 0, band = 0;
+  RowBand(m, height, rows, row, &band_top, &band);
+  *top = band_top;
+  *bottom = band_top + band;
+  int next_top = 0, next_band = 0;
+  if (line_above) {
+    RowBand(m, height, rows, row - 1, &next_top, &next_band);
+    *top = LineTop(m, next_top, next_band) + m.line;
+  }
+  if (line_below) {
+    RowBand(m, height, rows, row + 1, &next_top, &next_band);
+    *bottom = LineTop(m, next_top, next_band);
+  }
+}
+
 void CellAt(const WindowMetrics& m, int width, int height, int columns, int rows, int x, int y,
             int* column, int* row) {
   (void)width;

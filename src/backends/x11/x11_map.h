@@ -69,3 +69,13 @@ void CellAt(const WindowMetrics& metrics, int width, int height, int columns, in
 
 /// The top pixel row and height of grid row `row`.
 void RowBand(const WindowMetrics& metrics, int height, int rows, int row, int* top, int* band);
+
+/// The top pixel row of a box line drawn through the middle of a band.
+int LineTop(const WindowMetrics& metrics, int band_top, int band);
+
+/// The pixel rows [*top, *bottom) of a popup item's highlight on grid row
+/// `row`: the row's band, grown up to the box line above (the border or a
+/// separator) and down to the one below where there is one, so that it fills
+/// the item's whole cell between the lines.
+void HighlightSpan(const WindowMetrics& metrics, int height, int rows, int row, bool line_above,
+                   bool line_below, int* top, int* bottom);
