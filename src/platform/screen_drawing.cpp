@@ -270,7 +270,10 @@ void DrawScreen(Frame* screen) {
   const PlatformWindow* top = LiveWindow(ActiveWindow());
   out.title = top != nullptr ? top->title.c_str() : u"";
   if (ScreenTooSmall()) {
+    // Nothing but the notice: no soft keys either.
     DrawTooSmall(&canvas);
+    out.bar_row = -1;
+    out.keys[0] = out.keys[1] = SoftKeyView{0, 0, 0};
   } else if (g_file_dialog != nullptr) {
     DrawFileDialog(&canvas, g_file_dialog);
     FileDialogFrame(*g_file_dialog, canvas.rows, &out);
