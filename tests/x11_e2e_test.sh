@@ -268,6 +268,24 @@ expect "output path shown" 'Output file:
 \GPS Tracks and Waypoints
 \mine.bin' eval 'screen | grep -A3 "^Output file:"'
 check "choosing the output file saves it" grep -qF 'Waypoints\\mine.bin' "$registry"
+# Another file that is not a track file: the question is a bar across the
+# dialog; n goes back to the dialog.
+keys F2
+wait_for "Set output file"
+keys Return
+wait_for "Name: mine.bin"
+keys ctrl+u
+typed "$files/tracks/walk.gpx"
+keys Return
+expect "replace question" "Replace walk.gpx? It is not a track file. (y/N)" line $last_row
+shoot
+measures
+check "question bar at the left edge" [ "$(pixel 1 $(cell_y $last_row))" = 2F6DB5 ]
+check "question bar at the right edge" [ "$(pixel $((${size%x*} - 2)) $(cell_y $last_row))" = 2F6DB5 ]
+keys n
+wait_gone "Replace walk.gpx?"
+keys Escape
+wait_gone "Name:"
 
 # --- Open file: F1 (the filter of the last input, plt), into the tracks
 # folder, the gpx filter and then the file by a click.

@@ -68,6 +68,15 @@ void CanvasFromFrame(const Frame& frame) {
       auto first = canvas.marks.begin() + static_cast<long>(row) * canvas.columns;
       std::fill(first, first + canvas.columns, kCellSelected);
     }
+    // A question on the hint row ("Replace …? (y/N)") is a bar across the
+    // dialog, not just under its text.
+    int hint = frame.file_dialog.hint_row;
+    if (hint >= 0 && hint < canvas.rows) {
+      auto first = canvas.marks.begin() + static_cast<long>(hint) * canvas.columns;
+      if (std::find(first, first + canvas.columns, kCellSelected) != first + canvas.columns) {
+        std::fill(first, first + canvas.columns, kCellSelected);
+      }
+    }
   } else {
     canvas.bar_row = frame.bar_row;
     canvas.left_start = frame.keys[0].start;

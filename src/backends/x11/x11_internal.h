@@ -46,7 +46,7 @@ void CanvasFromDrawing(const Frame& screen);
 /// The frame as the canvas: its cells (as CanvasFromDrawing), the soft keys,
 /// the caption's OK, the popup's box cut at the screen's bottom with its
 /// highlighted item's row and the box lines around it, and a file list's
-/// highlight across its whole row.
+/// highlight and a file dialog's question across their whole rows.
 void CanvasFromFrame(const Frame& frame);
 
 /// The canvas as text: one line per row, trailing blanks cut.

@@ -364,4 +364,36 @@ TEST(X11CanvasTest, PopupHighlightKnowsTheLinesAroundIt) {
   }
 }
 
+// A file dialog's question on its hint row is highlighted across the row;
+// the hints themselves are not.
+TEST(X11CanvasTest, QuestionBarSpansTheDialog) {
+  struct Case {
+    const char* what;
+    std::vector<int> reversed;  // the hint row's reversed columns in the drawing
+    bool bar;
+  };
+  const Case cases[] = {
+      {"hints", {}, false},
+      {"question", {0, 1, 2}, true},
+      {"question filling the row", {0, 1, 2, 3, 4, 5}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Drawing d;
+    d.cells = u"Title " u" a    " u"Name: " u"Rep?  ";
+    d.marks.assign(24, 0);
+    for (int column : c.reversed) d.marks[static_cast<size_t>(18 + column)] = kMarkReverse;
+    Frame frame = d.screen();
+    frame.box = kBoxFileDialog;
+    frame.file_dialog = FileDialogFrameView{1, 1, -1, 2, -1, 3, 1, 1};
+    CanvasFromFrame(frame);
+    const Canvas& canvas = TheCanvas();
+    for (int column = 0; column < 6; ++column) {
+      EXPECT_EQ(canvas.marks[static_cast<size_t>(18 + column)], c.bar ? kCellSelected : 0)
+          << column;
+      EXPECT_EQ(canvas.marks[static_cast<size_t>(12 + column)], 0) << column;  // the name line
+    }
+  }
+}
+
 }  // namespace

@@ -267,7 +267,13 @@ void DrawBar() {
   Fill(kBarLine, 0, top, d.width, m.line);
   int row = canvas.rows - 1;
   if (!HasButton(kLeftKey) && !HasButton(kRightKey)) {
-    // No soft keys on this row (a full-screen dialog's hints): its cells.
+    // No soft keys on this row (a full-screen dialog's hints): its cells. A
+    // row highlighted as a whole (a question) fills the bar from edge to edge.
+    size_t first = static_cast<size_t>(row * canvas.columns);
+    if ((canvas.marks[first] & kCellSelected) &&
+        (canvas.marks[first + static_cast<size_t>(canvas.columns) - 1] & kCellSelected)) {
+      Fill(kSelectPaper, 0, top, d.width, m.bar_height);
+    }
     DrawCells(row, top, m.bar_height, false);
     return;
   }
