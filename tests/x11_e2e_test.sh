@@ -22,8 +22,8 @@ if ! command -v Xvfb >/dev/null; then
   echo "SKIP: Xvfb is not installed (apt-get install xvfb)"
   exit 77
 fi
-for tool in xdotool import convert; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is not installed (xdotool, imagemagick)"; exit 1; }
+for tool in xdotool xprop import convert; do
+  command -v $tool >/dev/null || { echo "FAIL: $tool is not installed (xdotool, x11-utils, imagemagick)"; exit 1; }
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wayconv-x11.XXXXXX") || exit 1
@@ -204,6 +204,9 @@ start first tracks/walk.plt
 attach
 wait_for "OK!"
 expect "size at 96 dpi" 480x640 header size
+# The window manager is asked to keep the window at 40x12 cells or more.
+check "minimum size hint" [ "$(xprop -id "$W" WM_NORMAL_HINTS |
+  sed -n 's/^.*program specified minimum size: //p')" = "376 by 280" ]
 expect "conversion log" "Wayconv
 Input file: tracks/walk.plt
 Track 1 at 47.369380 , 8.539197
@@ -235,6 +238,11 @@ check "break item checked" [ "$popup_left" -ge 0 ]
 shoot
 check "check mark drawn" [ "$(darkest $((popup_left + 2)) $break_row)" -lt 40 ]
 check "first item highlighted" [ "$(pixel $(cell_x $((popup_left + 31))) $(cell_y $((break_row - 2))))" = 2F6DB5 ]
+# The highlight fills the item's cell: up to the border above, down to the
+# separator below (each half a row away).
+first_top=$(($(header body) + (break_row - 3) * ${cell#*x}))
+check "highlight up to the border" [ "$(pixel $(cell_x $((popup_left + 1))) $((first_top - 3)))" = 2F6DB5 ]
+check "highlight down to the separator" [ "$(pixel $(cell_x $((popup_left + 31))) $((first_top + ${cell#*x} + 3)))" = 2F6DB5 ]
 keys Down Return
 wait_gone "Set output file"
 keys F2
@@ -260,6 +268,24 @@ expect "output path shown" 'Output file:
 \GPS Tracks and Waypoints
 \mine.bin' eval 'screen | grep -A3 "^Output file:"'
 check "choosing the output file saves it" grep -qF 'Waypoints\\mine.bin' "$registry"
+# Another file that is not a track file: the question is a bar across the
+# dialog; n goes back to the dialog.
+keys F2
+wait_for "Set output file"
+keys Return
+wait_for "Name: mine.bin"
+keys ctrl+u
+typed "$files/tracks/walk.gpx"
+keys Return
+expect "replace question" "Replace walk.gpx? It is not a track file. (y/N)" line $last_row
+shoot
+measures
+check "question bar at the left edge" [ "$(pixel 1 $(cell_y $last_row))" = 2F6DB5 ]
+check "question bar at the right edge" [ "$(pixel $((${size%x*} - 2)) $(cell_y $last_row))" = 2F6DB5 ]
+keys n
+wait_gone "Replace walk.gpx?"
+keys Escape
+wait_gone "Name:"
 
 # --- Open file: F1 (the filter of the last input, plt), into the tracks
 # folder, the gpx filter and then the file by a click.
@@ -343,6 +369,11 @@ wait_for "Set output file"
 expect "small popup above the keys" "└───────────────────────────────┘" eval 'line 10 | grep -o "└.*"'
 keys Escape
 wait_gone "Set output file"
+# Smaller than that (no window manager here to stop it): only the notice.
+xdotool windowsize "$W" 260 200
+expect "too small: 27x8" 27x8 header grid
+expect "too small: the notice" " Make the window at least
+           40x12" rows 3 4
 xdotool windowsize "$W" 900 1000
 expect "large grid" "98x48" header grid
 expect "large soft keys" "Open file$(printf '%84s' '')Tools" line 47

@@ -60,6 +60,11 @@ struct MenuView {
   int count;
 };
 
+/// The smallest screen the windows are laid out on; below it a frame shows
+/// only a notice that asks for a bigger screen.
+constexpr int kMinScreenColumns = 40;
+constexpr int kMinScreenRows = 12;
+
 /// What a frame shows over the windows.
 constexpr int kBoxNone = 0;
 constexpr int kBoxPopup = 1;       // Frame::popup
@@ -126,6 +131,9 @@ struct PlatformBackend {
   /// returns the event's kind.
   int (*next_input)(InputEvent* event, int watch_fd);
   void (*bring_forward)();  // another copy asked for this program's window
+  /// What the notice on a screen below kMinScreenColumns x kMinScreenRows
+  /// asks the user to make bigger; null: "terminal".
+  const char16_t* screen_name = nullptr;
 };
 
 /// The backend the windows are shown on; every program and test chooses one

@@ -163,12 +163,20 @@ void DrawViewMarks(Canvas* canvas, const PlatformWindow* w) {
 }
 
 // The notice on a screen too small to use, centred, broken between words
-// where a row is too narrow.
+// where a row is too narrow. It names the screen as the backend calls it
+// (a terminal, a window).
 void DrawTooSmall(Canvas* canvas) {
   std::fill(canvas->cells.begin(), canvas->cells.end(), u' ');
   std::fill(canvas->marks.begin(), canvas->marks.end(), 0);
   std::vector<std::u16string> lines;
-  std::u16string_view words = u"Make the terminal at least 40x12";
+  const PlatformBackend* backend = CurrentBackend();
+  const char16_t* name = backend != nullptr && backend->screen_name != nullptr
+                             ? backend->screen_name
+                             : u"terminal";
+  std::u16string notice = u"Make the " + std::u16string(name) + u" at least " +
+                          Utf8ToUtf16(std::to_string(kMinColumns) + "x" +
+                                      std::to_string(kMinRows));
+  std::u16string_view words = notice;
   std::u16string line;
   while (!words.empty()) {
     size_t space = words.find(u' ');
@@ -270,7 +278,10 @@ void DrawScreen(Frame* screen) {
   const PlatformWindow* top = LiveWindow(ActiveWindow());
   out.title = top != nullptr ? top->title.c_str() : u"";
   if (ScreenTooSmall()) {
+    // Nothing but the notice: no soft keys either.
     DrawTooSmall(&canvas);
+    out.bar_row = -1;
+    out.keys[0] = out.keys[1] = SoftKeyView{0, 0, 0};
   } else if (g_file_dialog != nullptr) {
     DrawFileDialog(&canvas, g_file_dialog);
     FileDialogFrame(*g_file_dialog, canvas.rows, &out);

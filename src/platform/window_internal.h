@@ -151,8 +151,8 @@ void ShowContentView(PlatformWindow* window);
 /// Whether the screen is too small to show the windows (below kMinColumns x
 /// kMinRows): it then shows only a notice, and input other than a resize,
 /// a close and Ctrl+Q is dropped.
-constexpr int kMinColumns = 40;
-constexpr int kMinRows = 12;
+constexpr int kMinColumns = kMinScreenColumns;
+constexpr int kMinRows = kMinScreenRows;
 bool ScreenTooSmall();
 
 /// The screen's size in cells, and the work area: everything below the title

@@ -305,6 +305,43 @@ TEST_F(WindowTest, FramesSayWhatIsOnShow) {
   EXPECT_EQ(Utf16ToUtf8(now.title), "T");
 }
 
+// Below 40x12 a frame holds only the notice, centred, naming the screen as
+// the backend calls it.
+TEST_F(WindowTest, TooSmallNoticeNamesTheBackendsScreen) {
+  struct {
+    const char16_t* screen_name;
+    int columns, rows;
+    std::vector<std::string> notice;  // its rows, in the middle of the screen
+  } cases[] = {
+      {nullptr, 30, 8, {"  Make the terminal at least", "            40x12"}},
+      {u"window", 28, 8, {"  Make the window at least", "           40x12"}},
+      {u"window", 39, 12, {"    Make the window at least 40x12"}},
+      {u"window", 14, 11, {"   Make the", "  window at", " least 40x12"}},
+  };
+  for (const auto& c : cases) {
+    PlatformBackend backend = kStandIn;
+    backend.screen_name = c.screen_name;
+    UsePlatformBackend(&backend);
+    g_columns = c.columns;
+    g_rows = c.rows;
+    Frame frame = {};
+    DrawScreen(&frame);
+    std::vector<std::string> rows;
+    for (int row = 0; row < frame.rows; ++row) {
+      std::u16string_view line(frame.cells + row * frame.columns, static_cast<size_t>(frame.columns));
+      size_t end = line.find_last_not_of(u' ');
+      rows.push_back(Utf16ToUtf8(line.substr(0, end == std::u16string_view::npos ? 0 : end + 1)));
+    }
+    int top = (c.rows - static_cast<int>(c.notice.size())) / 2;
+    for (int row = 0; row < c.rows; ++row) {
+      int i = row - top;
+      bool in_notice = i >= 0 && i < static_cast<int>(c.notice.size());
+      std::string expected = in_notice ? c.notice[static_cast<size_t>(i)] : "";
+      EXPECT_EQ(rows[static_cast<size_t>(row)], expected) << c.columns << "x" << c.rows << " row " << row;
+    }
+  }
+}
+
 TEST_F(WindowTest, QueueOrderAndDestroyedWindows) {
   PostMessageW(window_, WM_COMMAND, 1, 0);
   PostMessageW(window_, WM_COMMAND, 2, 0);

@@ -332,12 +332,25 @@ TEST_F(MainWindowTest, SoftKeysAnswerClicksAndResizeRefitsTheWindow) {
 TEST_F(MainWindowTest, TooSmallScreenShowsANoticeAndIgnoresInput) {
   HeadlessResize(30, 8);
   HeadlessCapture();
+  HeadlessCall([] {
+    // The frame has no soft keys for a backend to draw as buttons.
+    Frame frame = {};
+    DrawScreen(&frame);
+    EXPECT_EQ(frame.bar_row, -1);
+    EXPECT_EQ(frame.keys[0].start, frame.keys[0].end);
+    EXPECT_EQ(frame.keys[1].start, frame.keys[1].end);
+  });
   HeadlessSoftKey(1);  // would open Tools
   HeadlessClick(27, 7);
   HeadlessKey('A', kModControl);
   HeadlessCapture();
   HeadlessResize(40, 12);
   HeadlessCapture();
+  HeadlessCall([] {
+    Frame frame = {};
+    DrawScreen(&frame);
+    EXPECT_EQ(frame.bar_row, 11);
+  });
   HeadlessResize(39, 12);
   HeadlessKey('Q', kModControl);  // still saves and exits
   EXPECT_EQ(Run(), 0);

@@ -93,7 +93,7 @@ void ScreenSizeNow(int* columns, int* rows) {
 
 const PlatformBackend kX11 = {"x11",     Start,     Stop,
                               ScreenSizeNow, Present, NextInput,
-                              BringWindowForward};
+                              BringWindowForward, u"window"};
 
 }  // namespace
 

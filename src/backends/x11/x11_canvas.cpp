@@ -69,6 +69,15 @@ void CanvasFromFrame(const Frame& frame) {
       auto first = canvas.marks.begin() + static_cast<long>(row) * canvas.columns;
       std::fill(first, first + canvas.columns, kCellSelected);
     }
+    // A question on the hint row ("Replace …? (y/N)") is a bar across the
+    // dialog, not just under its text.
+    int hint = frame.file_dialog.hint_row;
+    if (hint >= 0 && hint < canvas.rows) {
+      auto first = canvas.marks.begin() + static_cast<long>(hint) * canvas.columns;
+      if (std::find(first, first + canvas.columns, kCellSelected) != first + canvas.columns) {
+        std::fill(first, first + canvas.columns, kCellSelected);
+      }
+    }
   } else {
     canvas.bar_row = frame.bar_row;
     canvas.left_start = frame.keys[0].start;
@@ -87,6 +96,18 @@ void CanvasFromFrame(const Frame& frame) {
     canvas.popup_top = popup.top;
     canvas.popup_width = popup.width;
     canvas.popup_height = bottom - popup.top;
+    // The highlight fills the item's cell up to the lines around it: the
+    // box's border or a separator.
+    int selected = popup.selected;
+    int row = popup.top + 1 + selected;
+    bool item = popup.items != nullptr && selected >= 0 && selected < popup.count &&
+                popup.items[selected].text != nullptr;
+    if (item && row < bottom) {
+      canvas.popup_selected_row = row;
+      canvas.popup_line_above = selected == 0 || popup.items[selected - 1].text == nullptr;
+      canvas.popup_line_below = row + 1 < bottom && (selected == popup.count - 1 ||
+                                                     popup.items[selected + 1].text == nullptr);
+    }
   }
 }
 

@@ -26,6 +26,9 @@ struct Canvas {
   bool caption_ok = false;         // OK at the right of the title row
   bool menu_open = false;          // the right soft key's popup is on show
   int popup_left = 0, popup_top = 0, popup_width = 0, popup_height = 0;  // width 0: none
+  int popup_selected_row = -1;     // the highlighted item's row, or -1
+  bool popup_line_above = false;   // a box line (border, separator) above that row
+  bool popup_line_below = false;   // and below it
   int cursor_row = -1, cursor_column = 0;  // the caret of a name line, row -1 none
 };
 
@@ -41,8 +44,9 @@ void ClearCanvas(int columns, int rows);
 void CanvasFromDrawing(const Frame& screen);
 
 /// The frame as the canvas: its cells (as CanvasFromDrawing), the soft keys,
-/// the caption's OK, the popup's box cut at the screen's bottom, and a file
-/// list's highlight across its whole row.
+/// the caption's OK, the popup's box cut at the screen's bottom with its
+/// highlighted item's row and the box lines around it, and a file list's
+/// highlight and a file dialog's question across their whole rows.
 void CanvasFromFrame(const Frame& frame);
 
 /// The canvas as text: one line per row, trailing blanks cut.

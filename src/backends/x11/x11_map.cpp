@@ -193,6 +193,12 @@ void GridFor(const WindowMetrics& m, int width, int height, int* columns, int* r
   *rows = 2 + (body > 1 ? body : 1);
 }
 
+void MinimumWindowSize(const WindowMetrics& m, int columns, int rows, int* width, int* height) {
+  int body = rows - 2 > 1 ? rows - 2 : 1;
+  *width = 2 * m.margin + (columns > 1 ? columns : 1) * m.cell_width;
+  *height = m.body_top + m.bar_height + body * m.cell_height;
+}
+
 void RowBand(const WindowMetrics& m, int height, int rows, int row, int* top, int* band) {
   if (row <= 0) {
     *top = 0;
@@ -203,6 +209,27 @@ void RowBand(const WindowMetrics& m, int height, int rows, int row, int* top, in
   } else {
     *top = m.body_top + (row - 1) * m.cell_height;
     *band = m.cell_height;
+  }
+}
+
+int LineTop(const WindowMetrics& m, int band_top, int band) {
+  return band_top + band / 2 - m.line / 2;
+}
+
+void HighlightSpan(const WindowMetrics& m, int height, int rows, int row, bool line_above,
+                   bool line_below, int* top, int* bottom) {
+  int band_top = 0, band = 0;
+  RowBand(m, height, rows, row, &band_top, &band);
+  *top = band_top;
+  *bottom = band_top + band;
+  int next_top = 0, next_band = 0;
+  if (line_above) {
+    RowBand(m, height, rows, row - 1, &next_top, &next_band);
+    *top = LineTop(m, next_top, next_band) + m.line;
+  }
+  if (line_below) {
+    RowBand(m, height, rows, row + 1, &next_top, &next_band);
+    *bottom = LineTop(m, next_top, next_band);
   }
 }
 

@@ -61,6 +61,11 @@ void DefaultWindowSize(int dpi, int* width, int* height);
 /// soft-key bar, the rows between the body. At least 1 column and 3 rows.
 void GridFor(const WindowMetrics& metrics, int width, int height, int* columns, int* rows);
 
+/// The smallest window whose grid (as GridFor makes it) holds `columns` x
+/// `rows`, for the window manager's minimum size.
+void MinimumWindowSize(const WindowMetrics& metrics, int columns, int rows, int* width,
+                       int* height);
+
 /// The cell under a pixel of a `width` x `height` window with a grid of
 /// `columns` x `rows`: the title band is row 0, the bar the last row.
 void CellAt(const WindowMetrics& metrics, int width, int height, int columns, int rows, int x, int y,
@@ -68,3 +73,13 @@ void CellAt(const WindowMetrics& metrics, int width, int height, int columns, in
 
 /// The top pixel row and height of grid row `row`.
 void RowBand(const WindowMetrics& metrics, int height, int rows, int row, int* top, int* band);
+
+/// The top pixel row of a box line drawn through the middle of a band.
+int LineTop(const WindowMetrics& metrics, int band_top, int band);
+
+/// The pixel rows [*top, *bottom) of a popup item's highlight on grid row
+/// `row`: the row's band, grown up to the box line above (the border or a
+/// separator) and down to the one below where there is one, so that it fills
+/// the item's whole cell between the lines.
+void HighlightSpan(const WindowMetrics& metrics, int height, int rows, int row, bool line_above,
+                   bool line_below, int* top, int* bottom);

@@ -128,6 +128,66 @@ TEST(X11MapTest, SizesScaleWithTheDpi) {
   EXPECT_EQ(rows, rows2);
 }
 
+// The window manager's minimum: exactly the smallest screen's grid, not a
+// pixel more, at every dpi and cell size; a pixel less loses a column or a row.
+TEST(X11MapTest, MinimumWindowHoldsTheSmallestScreen) {
+  struct Case {
+    int cell_width, cell_height, dpi;
+  };
+  const Case cases[] = {{9, 20, 96}, {18, 40, 192}, {13, 29, 144}, {7, 15, 72}, {24, 20, 96}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cell_width) + "x" + std::to_string(c.cell_height) + " at " +
+                 std::to_string(c.dpi));
+    WindowMetrics m = MetricsFor(c.cell_width, c.cell_height, c.dpi);
+    int width = 0, height = 0, columns = 0, rows = 0;
+    MinimumWindowSize(m, kMinScreenColumns, kMinScreenRows, &width, &height);
+    GridFor(m, width, height, &columns, &rows);
+    EXPECT_EQ(columns, kMinScreenColumns);
+    EXPECT_EQ(rows, kMinScreenRows);
+    GridFor(m, width - 1, height - 1, &columns, &rows);
+    EXPECT_EQ(columns, kMinScreenColumns - 1);
+    EXPECT_EQ(rows, kMinScreenRows - 1);
+  }
+  // The default font's cells at 96 dpi.
+  int width = 0, height = 0;
+  MinimumWindowSize(MetricsFor(9, 20, 96), kMinScreenColumns, kMinScreenRows, &width, &height);
+  EXPECT_EQ(width, 376);
+  EXPECT_EQ(height, 280);
+}
+
+// A popup item's highlight fills its cell: from the line above (when the
+// border or a separator lies there) to the line below, else its own band.
+TEST(X11MapTest, PopupHighlightReachesTheLinesAroundIt) {
+  struct Case {
+    int dpi;
+    bool above, below;
+    int top, bottom;
+  };
+  // Row 5 of a 480x640 window at 96 dpi is the band [120, 140); the lines of
+  // rows 4 and 6 are the pixel rows 110 and 150. At 192 dpi the band is
+  // [240, 280) and the lines, two pixels thick, [219, 221) and [299, 301).
+  const Case cases[] = {
+      {96, false, false, 120, 140},  {96, true, false, 111, 140},
+      {96, false, true, 120, 150},   {96, true, true, 111, 150},
+      {192, true, true, 221, 299},   {192, false, false, 240, 280},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.dpi) + (c.above ? " above" : "") + (c.below ? " below" : ""));
+    int scale = c.dpi / 96;
+    WindowMetrics m = MetricsFor(9 * scale, 20 * scale, c.dpi);
+    int top = 0, bottom = 0;
+    HighlightSpan(m, 640 * scale, 30, 5, c.above, c.below, &top, &bottom);
+    EXPECT_EQ(top, c.top);
+    EXPECT_EQ(bottom, c.bottom);
+  }
+  // Next to the bar, the line below runs through the bar's taller band.
+  WindowMetrics m = MetricsFor(9, 20, 96);
+  int top = 0, bottom = 0;
+  HighlightSpan(m, 640, 30, 28, false, true, &top, &bottom);
+  EXPECT_EQ(top, m.body_top + 27 * 20);
+  EXPECT_EQ(bottom, 640 - m.bar_height / 2);
+}
+
 TEST(X11MapTest, PixelsMapToCells) {
   WindowMetrics m = MetricsFor(9, 20, 96);
   int columns = 0, rows = 0;
@@ -260,6 +320,85 @@ TEST(X11CanvasTest, TakesWhatIsOnShowFromTheFrame) {
   frame.dialog.done_button = 1;
   CanvasFromFrame(frame);
   EXPECT_TRUE(c.caption_ok);
+}
+
+// The popup's highlighted item, found from the items: its row and whether a
+// box line (the border or a separator) lies above and below it.
+TEST(X11CanvasTest, PopupHighlightKnowsTheLinesAroundIt) {
+  const MenuItemView spaced[] = {{u"Set", 1, 0}, {nullptr, 0, 0}, {u"Break", 2, 1},
+                                 {nullptr, 0, 0}, {u"About", 3, 0}, {nullptr, 0, 0},
+                                 {u"Exit", 4, 0}};
+  const MenuItemView packed[] = {{u"a", 1, 0}, {u"b", 2, 0}, {u"c", 3, 0}};
+  struct Case {
+    const char* what;
+    const MenuItemView* items;
+    int count, top, selected;
+    int row;  // -1: no highlight
+    bool above, below;
+  };
+  const Case cases[] = {
+      {"first of spaced", spaced, 7, 1, 0, 2, true, true},
+      {"middle of spaced", spaced, 7, 1, 4, 6, true, true},
+      {"last of spaced", spaced, 7, 1, 6, 8, true, true},
+      {"first of packed", packed, 3, 1, 0, 2, true, false},
+      {"middle of packed", packed, 3, 1, 1, 3, false, false},
+      {"last of packed", packed, 3, 1, 2, 4, false, true},
+      {"bottom border cut off", packed, 3, 6, 2, 9, false, false},
+      {"item cut off", packed, 3, 7, 2, -1, false, false},
+      {"a separator", spaced, 7, 1, 1, -1, false, false},
+      {"past the items", packed, 3, 1, 3, -1, false, false},
+  };
+  const std::u16string cells(60, u' ');
+  const std::vector<unsigned char> marks(60, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Frame frame = {};
+    frame.columns = 6;
+    frame.rows = 10;
+    frame.cells = cells.data();
+    frame.marks = marks.data();
+    frame.cursor_row = -1;
+    frame.bar_row = -1;
+    frame.box = kBoxPopup;
+    frame.popup = PopupView{c.top, 0, 6, c.count + 2, c.items, c.count, c.selected};
+    CanvasFromFrame(frame);
+    const Canvas& canvas = TheCanvas();
+    EXPECT_EQ(canvas.popup_selected_row, c.row);
+    EXPECT_EQ(canvas.popup_line_above, c.above);
+    EXPECT_EQ(canvas.popup_line_below, c.below);
+  }
+}
+
+// A file dialog's question on its hint row is highlighted across the row;
+// the hints themselves are not.
+TEST(X11CanvasTest, QuestionBarSpansTheDialog) {
+  struct Case {
+    const char* what;
+    std::vector<int> reversed;  // the hint row's reversed columns in the drawing
+    bool bar;
+  };
+  const Case cases[] = {
+      {"hints", {}, false},
+      {"question", {0, 1, 2}, true},
+      {"question filling the row", {0, 1, 2, 3, 4, 5}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Drawing d;
+    d.cells = u"Title " u" a    " u"Name: " u"Rep?  ";
+    d.marks.assign(24, 0);
+    for (int column : c.reversed) d.marks[static_cast<size_t>(18 + column)] = kMarkReverse;
+    Frame frame = d.screen();
+    frame.box = kBoxFileDialog;
+    frame.file_dialog = FileDialogFrameView{1, 1, -1, 2, -1, 3, 1, 1};
+    CanvasFromFrame(frame);
+    const Canvas& canvas = TheCanvas();
+    for (int column = 0; column < 6; ++column) {
+      EXPECT_EQ(canvas.marks[static_cast<size_t>(18 + column)], c.bar ? kCellSelected : 0)
+          << column;
+      EXPECT_EQ(canvas.marks[static_cast<size_t>(12 + column)], 0) << column;  // the name line
+    }
+  }
 }
 
 }  // namespace

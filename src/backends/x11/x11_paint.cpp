@@ -144,7 +144,7 @@ bool DrawBoxGlyph(char32_t glyph, int ink, int x, int y, int width, int height) 
   }
   int line = g_display.metrics.line;
   int middle_x = x + width / 2 - line / 2;
-  int middle_y = y + height / 2 - line / 2;
+  int middle_y = LineTop(g_display.metrics, y, height);
   if (left) Fill(ink, x, middle_y, middle_x - x + line, line);
   if (right) Fill(ink, middle_x, middle_y, x + width - middle_x, line);
   if (up) Fill(ink, middle_x, y, line, middle_y - y + line);
@@ -267,7 +267,13 @@ void DrawBar() {
   Fill(kBarLine, 0, top, d.width, m.line);
   int row = canvas.rows - 1;
   if (!HasButton(kLeftKey) && !HasButton(kRightKey)) {
-    // No soft keys on this row (a full-screen dialog's hints): its cells.
+    // No soft keys on this row (a full-screen dialog's hints): its cells. A
+    // row highlighted as a whole (a question) fills the bar from edge to edge.
+    size_t first = static_cast<size_t>(row * canvas.columns);
+    if ((canvas.marks[first] & kCellSelected) &&
+        (canvas.marks[first + static_cast<size_t>(canvas.columns) - 1] & kCellSelected)) {
+      Fill(kSelectPaper, 0, top, d.width, m.bar_height);
+    }
     DrawCells(row, top, m.bar_height, false);
     return;
   }
@@ -297,20 +303,23 @@ void DrawPopup() {
   // The box runs through the middle of its border cells, as the lines do.
   int x0 = CellX(canvas.popup_left) + m.cell_width / 2 - m.line / 2;
   int x1 = CellX(canvas.popup_left + canvas.popup_width - 1) + m.cell_width / 2 - m.line / 2 + m.line;
-  int y0 = top_y + top_band / 2 - m.line / 2;
-  int y1 = bottom_y + bottom_band / 2 - m.line / 2 + m.line;
+  int y0 = LineTop(m, top_y, top_band);
+  int y1 = LineTop(m, bottom_y, bottom_band) + m.line;
   int shadow = 3 * m.line;
   Fill(kShadow, x0 + shadow, y0 + shadow, x1 - x0, y1 - y0);
   Fill(kPopupPaper, x0, y0, x1 - x0, y1 - y0);
+  if (canvas.popup_selected_row >= 1) {
+    // The highlighted item's whole cell: between the box's sides and the
+    // lines above and below it.
+    int top, bottom;
+    HighlightSpan(m, g_display.height, canvas.rows, canvas.popup_selected_row,
+                  canvas.popup_line_above, canvas.popup_line_below, &top, &bottom);
+    Fill(kSelectPaper, x0 + m.line, top, x1 - x0 - 2 * m.line, bottom - top);
+  }
   for (int row = canvas.popup_top; row < canvas.popup_top + canvas.popup_height; ++row) {
     if (row < 1 || row >= canvas.rows) continue;
     int top, band;
     Band(row, &top, &band);
-    int inner = canvas.popup_left + 1;
-    if (inner < canvas.columns &&
-        (canvas.marks[static_cast<size_t>(row * canvas.columns + inner)] & kCellSelected)) {
-      Fill(kSelectPaper, x0 + m.line, top, x1 - x0 - 2 * m.line, band);
-    }
     DrawCells(row, top, band, true);
   }
 }

@@ -400,6 +400,12 @@ int OpenDisplay() {
   fcntl(ConnectionNumber(d.display), F_SETFD, FD_CLOEXEC);
   XInternAtoms(d.display, const_cast<char**>(kAtomNames), kAtomCount, False, g_atoms);
   DefaultWindowSize(d.dpi, &d.width, &d.height);
+  // A wide font (WAYCONV_FONT) may need more than the default to hold the
+  // smallest screen.
+  int min_width = 0, min_height = 0;
+  MinimumWindowSize(d.metrics, kMinScreenColumns, kMinScreenRows, &min_width, &min_height);
+  if (d.width < min_width) d.width = min_width;
+  if (d.height < min_height) d.height = min_height;
   WindowGrid(&g_grid_columns, &g_grid_rows);
   g_closed = false;
   g_gone = false;
@@ -442,14 +448,13 @@ bool EnsureWindow() {
   class_hint.res_name = res_name;
   class_hint.res_class = res_class;
   XSetClassHint(d.display, d.window, &class_hint);
-  // Below 40 columns by 12 rows the screen's layout breaks.
+  // A window manager keeps the window at least as big as the smallest
+  // screen the program lays out; below it only a notice would show.
   XSizeHints* size = XAllocSizeHints();
   if (size != nullptr) {
-    size->flags = PMinSize | PBaseSize;
-    size->base_width = d.width;
-    size->base_height = d.height;
-    size->min_width = 2 * d.metrics.margin + 40 * d.metrics.cell_width;
-    size->min_height = d.metrics.body_top + d.metrics.bar_height + 10 * d.metrics.cell_height;
+    size->flags = PMinSize;
+    MinimumWindowSize(d.metrics, kMinScreenColumns, kMinScreenRows, &size->min_width,
+                      &size->min_height);
     XSetWMNormalHints(d.display, d.window, size);
     XFree(size);
   }
