@@ -269,18 +269,28 @@ FileDialogLayout FileDialogRows(int rows, const OpenFileView* view) {
   return layout;
 }
 
-std::u16string FileTypeLine(const OpenFileView* view, int* starts, int* ends) {
-  std::u16string line = u"Type:";
-  for (int i = 0; i < view->filter_count && i < kMaxFileFilters; ++i) {
-    bool selected = i + 1 == view->filter_index;
-    line += u' ';
-    starts[i] = static_cast<int>(line.size());
-    line += selected ? u"[" : u" ";
-    line += view->filters[i].name;
-    line += selected ? u"]" : u" ";
-    ends[i] = static_cast<int>(line.size());
+std::u16string FileTypeLine(const OpenFileView* view, int* starts, int* ends, int columns) {
+  const int count = view->filter_count < kMaxFileFilters ? view->filter_count : kMaxFileFilters;
+  for (int first = 0;; ++first) {
+    std::u16string line = first > 0 ? u"Type: <" : u"Type:";
+    int selected_end = 0;
+    for (int i = 0; i < count; ++i) {
+      if (i < first) {
+        starts[i] = ends[i] = -1;
+        continue;
+      }
+      bool selected = i + 1 == view->filter_index;
+      line += u' ';
+      starts[i] = static_cast<int>(line.size());
+      line += selected ? u"[" : u" ";
+      line += view->filters[i].name;
+      line += selected ? u"]" : u" ";
+      ends[i] = static_cast<int>(line.size());
+      if (selected) selected_end = ends[i];
+    }
+    // Shown whole, or the selected type fits, or it is the first one shown.
+    if (columns <= 0 || selected_end <= columns || first + 1 >= view->filter_index) return line;
   }
-  return line;
 }
 
 std::u16string FileHintLine(const FileDialogModel& dialog) {
@@ -359,7 +369,7 @@ int FileDialogHandle(FileDialogModel* dialog, const InputEvent& event, int colum
   if (event.row == layout.type_row) {
     int starts[kMaxFileFilters];
     int ends[kMaxFileFilters];
-    FileTypeLine(dialog->view, starts, ends);
+    FileTypeLine(dialog->view, starts, ends, columns);
     for (int i = 0; i < dialog->view->filter_count && i < kMaxFileFilters; ++i) {
       if (event.column >= starts[i] && event.column < ends[i]) {
         dialog->view->filter_index = i + 1;

@@ -73,8 +73,11 @@ void StartFileDialog(FileDialogModel* dialog, OpenFileView* view,
 /// path is in the view's file). A resize is the caller's.
 int FileDialogHandle(FileDialogModel* dialog, const InputEvent& event, int columns, int rows);
 
-/// The filter row, with where each filter's name sits on it.
-std::u16string FileTypeLine(const OpenFileView* view, int* starts, int* ends);
+/// The filter row, with where each filter's name sits on it. When the row
+/// is narrower than the line (`columns` > 0), the first types give way ("<"
+/// after "Type:") until the selected one fits; the types left out have
+/// empty spans (-1).
+std::u16string FileTypeLine(const OpenFileView* view, int* starts, int* ends, int columns = 0);
 
 /// The key hint row: the question, the refusal, or the keys.
 std::u16string FileHintLine(const FileDialogModel& dialog);

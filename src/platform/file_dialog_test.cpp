@@ -224,6 +224,30 @@ TEST(FileDialogTest, RowsAndTails) {
   EXPECT_EQ(Utf16ToUtf8(FileTypeLine(&view, starts, ends)), "Type:  gpx  [plt]");
   EXPECT_EQ(starts[1], 12);
   EXPECT_EQ(ends[1], 17);
+
+  // A row too narrow for every type: the first ones give way until the
+  // selected one shows, and the spans say where the shown ones are.
+  const FileFilterView many[] = {{u"gpx", u"*.gpx"}, {u"mps", u"*.mps"}, {u"plt", u"*.plt"},
+                                 {u"nmea", u"*.nmea"}, {u"All files", u"*"}};
+  struct Case {
+    int selected;
+    int columns;
+    const char* line;
+  } cases[] = {
+      {1, 20, "Type: [gpx]  mps   plt   nmea   All files "},  // the selected one shows
+      {5, 0, "Type:  gpx   mps   plt   nmea  [All files]"},
+      {5, 30, "Type: <  nmea  [All files]"},
+      {4, 30, "Type:  gpx   mps   plt  [nmea]  All files "},
+      {4, 29, "Type: <  mps   plt  [nmea]  All files "},
+      {5, 10, "Type: < [All files]"},  // the selected one alone, even cut
+  };
+  for (const Case& c : cases) {
+    OpenFileView wide = {u"Open", many, 5, c.selected, nullptr, 0, 0, kSaveNone, -1};
+    EXPECT_EQ(Utf16ToUtf8(FileTypeLine(&wide, starts, ends, c.columns)), c.line) << c.columns;
+    int shown = std::string(c.line).find('<') == std::string::npos ? 0 : 1;
+    EXPECT_EQ(starts[0] < 0, shown == 1);
+    EXPECT_GT(ends[c.selected - 1], starts[c.selected - 1]);
+  }
 }
 
 // Type-ahead, going up, the wheel: where the list's cursor goes, and that

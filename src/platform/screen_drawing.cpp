@@ -124,7 +124,7 @@ void DrawFileDialog(Canvas* canvas, FileDialogModel* dialog) {
   if (layout.type_row >= 0) {
     int starts[kMaxFileFilters];
     int ends[kMaxFileFilters];
-    canvas->Text(layout.type_row, 0, FileTypeLine(dialog->view, starts, ends), columns);
+    canvas->Text(layout.type_row, 0, FileTypeLine(dialog->view, starts, ends, columns), columns);
   }
   canvas->Text(layout.hint_row, 0, FileHintLine(*dialog), columns,
                dialog->question.empty() ? 0 : kMarkReverse);
