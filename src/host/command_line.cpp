@@ -41,11 +41,11 @@ CommandLine ReadCommandLine(int argc, char** argv, const OptionSpec* table, int 
       continue;
     }
     const char* inline_value = nullptr;
-    const OptionSpec* spec = FindOption(arg, table, table_size, &inline_value);
-    ReadOption option{spec != nullptr ? spec->id : kOptionUnknown, arg, {}, false};
+    const OptionSpec* row = FindOption(arg, table, table_size, &inline_value);
+    ReadOption option{row != nullptr ? row->id : kOptionUnknown, arg, {}, false};
     if (inline_value != nullptr) {
       option.value = inline_value;
-    } else if (spec != nullptr && spec->takes_value && i + 1 < argc) {
+    } else if (row != nullptr && row->takes_value && i + 1 < argc) {
       option.value = argv[++i];
       option.value_was_next = true;
     }
