@@ -61,6 +61,7 @@ struct Reader {
   bool in_markup = false;      // the stream stands after a tag expat has seen last
   int known = 0;               // open elements expat has seen
   bool muted = false;          // expat is re-reading tags the handlers have had
+  bool window_cut = false;     // markup reading stopped at a tag the window cut
   std::string resync;          // the tags expat is given to catch up
 
   // Element state. Depths are 1 for the root; 0 means "not open".
@@ -369,7 +370,7 @@ bool StartReader(Reader& r, bool kml) {
   r.ascii = false;
   r.names_ok = true;
   r.event_end = -1;
-  r.in_markup = r.muted = false;
+  r.in_markup = r.muted = r.window_cut = false;
   r.known = 0;
   r.resync.clear();
   if (r.kmz == nullptr && StreamFill(InputStream) >= 2) {
@@ -590,6 +591,7 @@ bool FeedMarkup(Reader& r) {
   // A tag cut by the window's end is expat's to put together; one cut by
   // the block's limit is read by the next call.
   bool window_end = limit == reinterpret_cast<const char*>(in->end);
+  r.window_cut = cut && window_end && !stop && r.names_ok;
   if (stop || !r.names_ok || (cut && window_end)) return Resync(r);
   return true;
 }
@@ -640,8 +642,14 @@ bool Feed(Reader& r) {
       constexpr std::string_view kTagEnd = "coordinates>";
       std::string_view text(block, size);
       size_t found = r.kml ? text.find(kTagEnd) : std::string_view::npos;
+      size_t first = r.window_cut ? text.find('>') : std::string_view::npos;
       if (found != std::string_view::npos) {
         size = found + kTagEnd.size();
+      } else if (first != std::string_view::npos) {
+        // Only the rest of the tag the window cut, so that the markup after
+        // it is read straight from the stream again at once.
+        size = first + 1;
+        r.window_cut = false;
       } else if (r.names_ok) {
         // Cut after the last ">", where a tag may end, for FeedMarkup.
         size_t last = text.rfind('>');
