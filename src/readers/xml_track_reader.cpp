@@ -496,6 +496,33 @@ const char* PlainTextEnd(const char* p, const char* limit) {
   return p;
 }
 
+// The end of the name bytes at `p`: the first byte before `limit` that
+// cannot stand in a name, or limit. Sixteen bytes a step where the target
+// has SSE2.
+const char* NameEnd(const char* p, const char* limit) {
+#if defined(__SSE2__)
+  while (limit - p >= 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Letters in either case; "-" to ":" but "/" (the digits, ".", ":");
+    // "_". Signed compares: bytes from 0x80 on are negative, so none of these.
+    __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                   _mm_cmplt_epi8(lower, _mm_set1_epi8('z' + 1)));
+    __m128i punctuation = _mm_andnot_si128(
+        _mm_cmpeq_epi8(block, _mm_set1_epi8('/')),
+        _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('-' - 1)),
+                      _mm_cmplt_epi8(block, _mm_set1_epi8(':' + 1))));
+    __m128i name = _mm_or_si128(_mm_or_si128(letter, punctuation),
+                                _mm_cmpeq_epi8(block, _mm_set1_epi8('_')));
+    auto other = static_cast<unsigned>(~_mm_movemask_epi8(name)) & 0xFFFFu;
+    if (other != 0) return p + std::countr_zero(other);
+    p += 16;
+  }
+#endif
+  while (p < limit && IsMarkupByte(*p, kNameByte)) ++p;
+  return p;
+}
+
 // Gives expat the tags it has not seen, so that its open elements are the
 // mirrored ones again: the ends of those it had open and that were closed
 // here, then the starts of those opened here. The handlers have had them.
@@ -553,8 +580,7 @@ bool FeedMarkup(Reader& r) {
     }
     bool closing = p + 1 < limit && p[1] == '/';
     const char* name = p + (closing ? 2 : 1);
-    const char* q = name;
-    while (q < limit && IsMarkupByte(*q, kNameByte)) ++q;
+    const char* q = NameEnd(name, limit);
     bool empty = !closing && q < limit && *q == '/';
     const char* close = empty ? q + 1 : q;
     if (close >= limit) {
