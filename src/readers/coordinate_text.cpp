@@ -52,22 +52,19 @@ void CoordinateText::Append(const char* text, size_t size) {
   bytes[length] = 0;
 }
 
-bool ReadNumberText(const char* text, size_t size, double* value) {
-  const char* end = text + size;
-  while (text < end && IsXmlSpace(*text)) ++text;
-  while (end > text && IsXmlSpace(end[-1])) --end;
-  // One pass checks the form and, for the plain form "ddd.ddd" (most
-  // coordinates), converts it: m / 10^k is correctly rounded when m < 2^53
-  // and k <= 22 (both exact), as the general conversion is.
+const char* ReadPlainDecimal(const char* p, const char* end, double* value) {
+  // m / 10^k is correctly rounded when m < 2^53 and k <= 22 (both are exact
+  // doubles and one IEEE division rounds), as the general conversion is.
   static constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const char* p = text;
   bool negative = p < end && *p == '-';
   if (p < end && (*p == '-' || *p == '+')) ++p;
   uint64_t mantissa = 0;
   const char* digits = p;
   unsigned digit;
+  // Past 19 digits the mantissa wraps (unsigned arithmetic); the count
+  // below then refuses the number.
   while (p < end && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
     mantissa = mantissa * 10 + digit;
     ++p;
@@ -83,19 +80,21 @@ bool ReadNumberText(const char* text, size_t size, double* value) {
     decimals = static_cast<int>(p - fraction);
     count += decimals;
   }
-  if (count == 0) return false;
-  bool exponent = p < end && (*p == 'e' || *p == 'E');
-  if (exponent) {
-    const char* after = NumberEnd(text, end);
-    if (after != end) return false;
-  } else if (p != end) {
-    return false;
-  }
-  if (!exponent && count <= 19 && mantissa < (uint64_t{1} << 53) && decimals <= 22) {
-    double magnitude = static_cast<double>(mantissa) / kPowersOf10[decimals];
-    *value = negative ? -magnitude : magnitude;
-    return true;
-  }
+  if (count == 0 || count > 19 || decimals > 22 || mantissa >= (uint64_t{1} << 53)) return nullptr;
+  if (p < end && (*p == 'e' || *p == 'E')) return nullptr;
+  double magnitude = static_cast<double>(mantissa) / kPowersOf10[decimals];
+  *value = negative ? -magnitude : magnitude;
+  return p;
+}
+
+bool ReadNumberText(const char* text, size_t size, double* value) {
+  const char* end = text + size;
+  while (text < end && IsXmlSpace(*text)) ++text;
+  while (end > text && IsXmlSpace(end[-1])) --end;
+  // Most coordinates have the plain form; anything else must be a whole
+  // number of the general form, which ParseDouble reads.
+  if (ReadPlainDecimal(text, end, value) == end) return true;
+  if (NumberEnd(text, end) != end) return false;
   // The byte at `end` is white space, a separator or the text's
   // terminator, which ends the number there.
   *value = ParseDouble(text);

@@ -31,6 +31,13 @@ struct CoordinateText {
 /// Space, tab, CR or LF: the white space of XML and JSON.
 inline bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+/// The plain form of a number at `p`: an optional sign, digits, an optional
+/// "." and digits; at most 19 digits in all, of value below 2^53, at most 22
+/// after the point, and no exponent after them. Its value into `value`,
+/// bit for bit what ParseDouble gives; returns where the number ends, or
+/// null (and no value) when the text at `p` is not of that form.
+const char* ReadPlainDecimal(const char* p, const char* end, double* value);
+
 /// The number `text` [size bytes] holds, into `value`; false when it holds
 /// none. The byte at text[size] must be readable and end a number (white
 /// space, a separator or a terminator).

@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,6 +13,10 @@
 #include "readers/coordinate_text.h"
 #include "readers/kmz_entry.h"
 #include "readers/plt_reader.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -56,6 +61,7 @@ struct Reader {
   bool in_markup = false;      // the stream stands after a tag expat has seen last
   int known = 0;               // open elements expat has seen
   bool muted = false;          // expat is re-reading tags the handlers have had
+  bool window_cut = false;     // markup reading stopped at a tag the window cut
   std::string resync;          // the tags expat is given to catch up
 
   // Element state. Depths are 1 for the root; 0 means "not open".
@@ -114,12 +120,6 @@ void* CappedRealloc(void* pointer, size_t size) {
 
 const XML_Memory_Handling_Suite kMemory = {CappedMalloc, CappedRealloc, CappedFree};
 
-// The name without its namespace prefix.
-const char* LocalName(const char* name) {
-  const char* colon = std::strrchr(name, ':');
-  return colon != nullptr ? colon + 1 : name;
-}
-
 void Queue(Reader& r, const TrackPoint& point) {
   if (r.queue_count == kQueueSize) {
     // Cannot happen within the bounds above; stop rather than lose a point.
@@ -150,50 +150,63 @@ void StartField(Reader& r) {
   XML_SetCharacterDataHandler(r.parser, OnText);
 }
 
-void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) {
-  Reader& r = *static_cast<Reader*>(data);
-  if (r.muted) return;
+// Whether the `length` bytes at `name` spell `word`.
+bool NameIs(const char* name, size_t length, std::string_view word) {
+  return length == word.size() && std::memcmp(name, word.data(), length) == 0;
+}
+
+// An element opens: `name` [length bytes] is its qualified name.
+void StartElement(Reader& r, const char* name, size_t length) {
   r.tag_end = -1;
   ++r.depth;
   if (r.names_ok) {
-    size_t length = std::strlen(name);
     if (r.depth > kNameDepth || length >= kNameSize) {
       r.names_ok = false;
     } else {
-      std::memcpy(r.names[r.depth - 1], name, length + 1);
+      std::memcpy(r.names[r.depth - 1], name, length);
+      r.names[r.depth - 1][length] = 0;
     }
   }
   if (!r.in_markup) {
     int count = XML_GetCurrentByteCount(r.parser);
     r.event_end = count > 0 ? XML_GetCurrentByteIndex(r.parser) + count : -1;
   }
-  const char* local = LocalName(name);
+  // The name without its namespace prefix.
+  const char* local = name + length;
+  while (local > name && local[-1] != ':') --local;
+  size_t local_length = length - static_cast<size_t>(local - name);
   if (!r.kml) {
-    if (std::strcmp(local, "Trackpoint") == 0) {
+    if (NameIs(local, local_length, "Trackpoint")) {
       r.trackpoint_depth = r.depth;
       r.position_depth = 0;
       r.have_latitude = r.have_longitude = false;
     } else if (r.trackpoint_depth != 0 && r.depth == r.trackpoint_depth + 1 &&
-               std::strcmp(local, "Position") == 0) {
+               NameIs(local, local_length, "Position")) {
       r.position_depth = r.depth;
     } else if (r.position_depth != 0 && r.depth == r.position_depth + 1) {
-      if (std::strcmp(local, "LatitudeDegrees") == 0) r.field = Field::kLatitude;
-      if (std::strcmp(local, "LongitudeDegrees") == 0) r.field = Field::kLongitude;
+      if (NameIs(local, local_length, "LatitudeDegrees")) r.field = Field::kLatitude;
+      if (NameIs(local, local_length, "LongitudeDegrees")) r.field = Field::kLongitude;
       if (r.field != Field::kNone) StartField(r);
     }
     return;
   }
-  if (std::strcmp(local, "LineString") == 0 || std::strcmp(local, "Track") == 0) {
+  if (NameIs(local, local_length, "LineString") || NameIs(local, local_length, "Track")) {
     r.line_depth = r.depth;
     r.gx_track = local[0] == 'T';
   } else if (r.line_depth != 0 && r.depth == r.line_depth + 1) {
-    if (!r.gx_track && std::strcmp(local, "coordinates") == 0) {
+    if (!r.gx_track && NameIs(local, local_length, "coordinates")) {
       r.field = Field::kTuple;
       r.tag_end = XML_GetCurrentByteIndex(r.parser) + XML_GetCurrentByteCount(r.parser);
     }
-    if (r.gx_track && std::strcmp(local, "coord") == 0) r.field = Field::kGxCoord;
+    if (r.gx_track && NameIs(local, local_length, "coord")) r.field = Field::kGxCoord;
     if (r.field != Field::kNone) StartField(r);
   }
+}
+
+void XMLCALL OnStart(void* data, const char* name, const char** /*attributes*/) {
+  Reader& r = *static_cast<Reader*>(data);
+  if (r.muted) return;
+  StartElement(r, name, std::strlen(name));
 }
 
 void XMLCALL OnEnd(void* data, const char* /*name*/) {
@@ -240,30 +253,55 @@ void XMLCALL OnEnd(void* data, const char* /*name*/) {
   --r.depth;
 }
 
+bool IsPlainTupleByte(unsigned char c);
+
+// Whole tuples of the usual form, "lon,lat" or "lon,lat,more" with both
+// numbers in the plain form and followed by white space, read from `text`
+// in one pass: what ReadLonLatSpan reads from them, without splitting
+// them first. Returns where it stopped, at white space or at the first
+// tuple it did not take (another form, a byte that is not plain, or one
+// that `end` may cut), for the general reading.
+const char* ReadUsualTuples(Reader& r, const char* text, const char* end) {
+  for (;;) {
+    while (text < end && IsXmlSpace(*text)) ++text;
+    TrackPoint point;
+    const char* p = ReadPlainDecimal(text, end, &point.longitude);
+    if (p == nullptr || p == end || *p != ',') return text;
+    p = ReadPlainDecimal(p + 1, end, &point.latitude);
+    if (p == nullptr) return text;
+    if (p < end && *p == ',') {
+      ++p;
+      while (p < end && !IsXmlSpace(*p) && IsPlainTupleByte(static_cast<unsigned char>(*p))) ++p;
+    }
+    if (p == end || !IsXmlSpace(*p)) return text;
+    if (LatitudeInRange(point.latitude) && LongitudeInRange(point.longitude)) Queue(r, point);
+    text = p;
+  }
+}
+
 // Coordinates text, split into tuples at white space.
 void TupleText(Reader& r, const char* text, const char* end) {
-  // Whole tuples, followed by white space within the text, are read in
-  // place; a tuple cut by the text's end is gathered in r.text.
-  if (r.text.Empty()) {
-    for (;;) {
-      while (text < end && IsXmlSpace(*text)) ++text;
-      const char* start = text;
-      while (text < end && !IsXmlSpace(*text)) ++text;
-      if (text == end) {
-        text = start;
-        break;
-      }
-      TrackPoint point;
-      if (ReadLonLatSpan(start, text, ',', &point)) Queue(r, point);
-    }
-  }
-  while (text < end) {
+  // A tuple the last text cut is finished in r.text; whole tuples,
+  // followed by white space within the text, are read in place; a tuple
+  // cut by the text's end is gathered in r.text.
+  if (!r.text.Empty()) {
     const char* start = text;
     while (text < end && !IsXmlSpace(*text)) ++text;
     r.text.Append(start, static_cast<size_t>(text - start));
-    if (text == end) break;
-    if (!r.text.Empty()) TakeTuple(r, ',');
+    if (text == end) return;
+    TakeTuple(r, ',');
+  }
+  text = ReadUsualTuples(r, text, end);
+  for (;;) {
     while (text < end && IsXmlSpace(*text)) ++text;
+    const char* start = text;
+    while (text < end && !IsXmlSpace(*text)) ++text;
+    if (text == end) {
+      r.text.Append(start, static_cast<size_t>(text - start));
+      return;
+    }
+    TrackPoint point;
+    if (ReadLonLatSpan(start, text, ',', &point)) Queue(r, point);
   }
 }
 
@@ -332,7 +370,7 @@ bool StartReader(Reader& r, bool kml) {
   r.ascii = false;
   r.names_ok = true;
   r.event_end = -1;
-  r.in_markup = r.muted = false;
+  r.in_markup = r.muted = r.window_cut = false;
   r.known = 0;
   r.resync.clear();
   if (r.kmz == nullptr && StreamFill(InputStream) >= 2) {
@@ -381,6 +419,19 @@ bool FeedPlainText(Reader& r) {
   }
   const unsigned char* p = in->next;
   const unsigned char* limit = p + (available < kFeedSize ? available : kFeedSize);
+  if (!r.text.Empty()) {
+    // The tuple the last block cut, finished here so that the usual ones
+    // after it need no scan for the end of the plain text first.
+    const unsigned char* q = p;
+    while (q < limit && !IsXmlSpace(static_cast<char>(*q)) && IsPlainTupleByte(*q)) ++q;
+    r.text.Append(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p));
+    p = q;
+    if (q < limit && IsXmlSpace(static_cast<char>(*q))) TakeTuple(r, ',');
+  }
+  if (r.text.Empty()) {
+    p = reinterpret_cast<const unsigned char*>(ReadUsualTuples(
+        r, reinterpret_cast<const char*>(p), reinterpret_cast<const char*>(limit)));
+  }
   const unsigned char* q = p;
   while (q < limit && IsPlainTupleByte(*q)) ++q;
   TupleText(r, reinterpret_cast<const char*>(p), reinterpret_cast<const char*>(q));
@@ -389,17 +440,87 @@ bool FeedPlainText(Reader& r) {
   return true;
 }
 
-bool IsNameStart(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-}
-bool IsNameByte(unsigned char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
+// The classes of the bytes FeedMarkup reads.
+constexpr unsigned char kNameStartByte = 1;  // may start a name
+constexpr unsigned char kNameByte = 2;       // may stand in a name
 // Text that reads the same as character data: printable ASCII but "<", "&"
 // and "]", and tab, CR, LF.
-bool IsPlainTextByte(unsigned char c) {
-  return (c >= 0x20 && c < 0x7F && c != '<' && c != '&' && c != ']') || c == '\t' || c == '\n' ||
-         c == '\r';
+constexpr unsigned char kPlainTextByte = 4;
+
+constexpr auto kMarkupBytes = [] {
+  struct Table {
+    unsigned char classes[256] = {};
+  } table;
+  for (int c = 0; c < 256; ++c) {
+    bool start = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+    bool name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    bool plain = (c >= 0x20 && c < 0x7F && c != '<' && c != '&' && c != ']') || c == '\t' ||
+                 c == '\n' || c == '\r';
+    table.classes[c] = static_cast<unsigned char>((start ? kNameStartByte : 0) |
+                                                  (name ? kNameByte : 0) |
+                                                  (plain ? kPlainTextByte : 0));
+  }
+  return table;
+}();
+
+bool IsMarkupByte(char c, unsigned char byte_class) {
+  return (kMarkupBytes.classes[static_cast<unsigned char>(c)] & byte_class) != 0;
+}
+
+// The end of the plain text at `p`: the first byte before `limit` that is
+// not plain text, or limit. Sixteen bytes a step where the target has SSE2.
+const char* PlainTextEnd(const char* p, const char* limit) {
+#if defined(__SSE2__)
+  // Signed compares: bytes from 0x80 on are negative, so not printable.
+  const __m128i below_printable = _mm_set1_epi8(0x1F);
+  const __m128i past_printable = _mm_set1_epi8(0x7F);
+  while (limit - p >= 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i printable = _mm_and_si128(_mm_cmpgt_epi8(block, below_printable),
+                                      _mm_cmplt_epi8(block, past_printable));
+    __m128i markup = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('<')),
+                     _mm_cmpeq_epi8(block, _mm_set1_epi8('&'))),
+        _mm_cmpeq_epi8(block, _mm_set1_epi8(']')));
+    __m128i space = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\t')),
+                     _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))),
+        _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')));
+    __m128i plain = _mm_or_si128(_mm_andnot_si128(markup, printable), space);
+    auto other = static_cast<unsigned>(~_mm_movemask_epi8(plain)) & 0xFFFFu;
+    if (other != 0) return p + std::countr_zero(other);
+    p += 16;
+  }
+#endif
+  while (p < limit && IsMarkupByte(*p, kPlainTextByte)) ++p;
+  return p;
+}
+
+// The end of the name bytes at `p`: the first byte before `limit` that
+// cannot stand in a name, or limit. Sixteen bytes a step where the target
+// has SSE2.
+const char* NameEnd(const char* p, const char* limit) {
+#if defined(__SSE2__)
+  while (limit - p >= 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Letters in either case; "-" to ":" but "/" (the digits, ".", ":");
+    // "_". Signed compares: bytes from 0x80 on are negative, so none of these.
+    __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                   _mm_cmplt_epi8(lower, _mm_set1_epi8('z' + 1)));
+    __m128i punctuation = _mm_andnot_si128(
+        _mm_cmpeq_epi8(block, _mm_set1_epi8('/')),
+        _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('-' - 1)),
+                      _mm_cmplt_epi8(block, _mm_set1_epi8(':' + 1))));
+    __m128i name = _mm_or_si128(_mm_or_si128(letter, punctuation),
+                                _mm_cmpeq_epi8(block, _mm_set1_epi8('_')));
+    auto other = static_cast<unsigned>(~_mm_movemask_epi8(name)) & 0xFFFFu;
+    if (other != 0) return p + std::countr_zero(other);
+    p += 16;
+  }
+#endif
+  while (p < limit && IsMarkupByte(*p, kNameByte)) ++p;
+  return p;
 }
 
 // Gives expat the tags it has not seen, so that its open elements are the
@@ -441,13 +562,17 @@ bool FeedMarkup(Reader& r) {
   if (available == 0) return Resync(r);
   const auto* p = reinterpret_cast<const char*>(in->next);
   const char* limit = p + (available < kFeedSize ? available : kFeedSize);
-  static const char* const kNoAttributes[] = {nullptr};
   bool stop = false;  // at markup expat must read
   bool cut = false;   // at a tag the limit cuts
   while (p < limit && !stop && !cut && r.names_ok) {
     if (*p != '<') {
-      const char* q = p;
-      while (q < limit && IsPlainTextByte(static_cast<unsigned char>(*q))) ++q;
+      if (r.field == Field::kTuple && r.depth == r.field_depth && r.text.Empty()) {
+        // Whole usual tuples are plain text, read without scanning first.
+        const char* read = ReadUsualTuples(r, p, limit);
+        if (read > p) r.tag_end = -1;
+        p = read;
+      }
+      const char* q = PlainTextEnd(p, limit);
       if (q > p) OnText(&r, p, static_cast<int>(q - p));
       stop = q < limit && *q != '<';
       p = q;
@@ -455,37 +580,36 @@ bool FeedMarkup(Reader& r) {
     }
     bool closing = p + 1 < limit && p[1] == '/';
     const char* name = p + (closing ? 2 : 1);
-    const char* q = name;
-    while (q < limit && IsNameByte(static_cast<unsigned char>(*q))) ++q;
+    const char* q = NameEnd(name, limit);
     bool empty = !closing && q < limit && *q == '/';
     const char* close = empty ? q + 1 : q;
     if (close >= limit) {
       cut = true;
       break;
     }
-    if (q == name || !IsNameStart(static_cast<unsigned char>(*name)) || *close != '>' ||
+    if (q == name || !IsMarkupByte(*name, kNameStartByte) || *close != '>' ||
         q - name >= kNameSize) {
       stop = true;
       break;
     }
-    char text[kNameSize];
-    std::memcpy(text, name, static_cast<size_t>(q - name));
-    text[q - name] = 0;
+    auto length = static_cast<size_t>(q - name);
     if (closing) {
-      if (r.depth == 0 || std::strcmp(r.names[r.depth - 1], text) != 0) {
+      // The name must be the innermost open element's (length < kNameSize).
+      const char* open = r.depth > 0 ? r.names[r.depth - 1] : nullptr;
+      if (open == nullptr || std::memcmp(open, name, length) != 0 || open[length] != 0) {
         stop = true;
         break;
       }
       if (r.depth <= r.known) {
         r.resync += "</";
-        r.resync += text;
+        r.resync.append(name, length);
         r.resync += '>';
         r.known = r.depth - 1;
       }
-      OnEnd(&r, text);
+      OnEnd(&r, open);
     } else {
-      OnStart(&r, text, const_cast<const char**>(kNoAttributes));
-      if (empty) OnEnd(&r, text);
+      StartElement(r, name, length);
+      if (empty) OnEnd(&r, nullptr);
     }
     p = close + 1;
   }
@@ -493,6 +617,7 @@ bool FeedMarkup(Reader& r) {
   // A tag cut by the window's end is expat's to put together; one cut by
   // the block's limit is read by the next call.
   bool window_end = limit == reinterpret_cast<const char*>(in->end);
+  r.window_cut = cut && window_end && !stop && r.names_ok;
   if (stop || !r.names_ok || (cut && window_end)) return Resync(r);
   return true;
 }
@@ -543,8 +668,14 @@ bool Feed(Reader& r) {
       constexpr std::string_view kTagEnd = "coordinates>";
       std::string_view text(block, size);
       size_t found = r.kml ? text.find(kTagEnd) : std::string_view::npos;
+      size_t first = r.window_cut ? text.find('>') : std::string_view::npos;
       if (found != std::string_view::npos) {
         size = found + kTagEnd.size();
+      } else if (first != std::string_view::npos) {
+        // Only the rest of the tag the window cut, so that the markup after
+        // it is read straight from the stream again at once.
+        size = first + 1;
+        r.window_cut = false;
       } else if (r.names_ok) {
         // Cut after the last ">", where a tag may end, for FeedMarkup.
         size_t last = text.rfind('>');

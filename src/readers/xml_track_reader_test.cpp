@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -173,6 +174,48 @@ TEST_F(XmlTrackReaderTest, LongDocumentsKeepEveryPointInOrder) {
     EXPECT_NEAR(kml[i].first, expected[i].first, 1e-9) << i;
     EXPECT_NEAR(tcx[i].second, expected[i].second, 1e-9) << i;
   }
+}
+
+// Tuples of the usual form are read apart from the others; in a long line,
+// whatever the forms around them and wherever the feed blocks cut, every
+// tuple reads as it does alone.
+TEST_F(XmlTrackReaderTest, TupleFormsReadAlikeAcrossBlocks) {
+  struct Form {
+    const char* tuple;
+    bool point;
+    double latitude;
+    double longitude;
+  } forms[] = {
+      {"8.5417000,47.3769000,484.0", true, 47.3769, 8.5417},
+      {"-8.5,-47.25", true, -47.25, -8.5},
+      {"+8.5,47.5,", true, 47.5, 8.5},
+      {"8.5e0,4.75E1,1", true, 47.5, 8.5},
+      {".5,5.", true, 5.0, 0.5},
+      {"0.1234567890123456789012,1", true, 1.0, 0.1234567890123456789012},
+      {"8.5,47.5,1e400,x", true, 47.5, 8.5},
+      {"8.5,47.5x", false, 0, 0},
+      {"-,1", false, 0, 0},
+      {"1,-", false, 0, 0},
+      {"371,0", false, 0, 0},
+      {"181,-99.5", true, -99.5, 181.0},
+      {"8.5;47.5", false, 0, 0},
+      {"8.5", false, 0, 0},
+  };
+  const char* spaces[] = {" ", "\n   ", "\t", "\r\n", "  \n\t"};
+  std::string tuples;
+  Points expected;
+  for (int i = 0; i < 20000; ++i) {
+    const Form& form = forms[i % std::size(forms)];
+    tuples += form.tuple;
+    tuples += spaces[i % std::size(spaces)];
+    if (form.point) expected.emplace_back(form.latitude, form.longitude);
+  }
+  Points points = Read(Kml("<Placemark><LineString><coordinates>" + tuples +
+                           "</coordinates></LineString></Placemark>"),
+                       true);
+  ASSERT_EQ(points.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(points[i], expected[i]) << i;
+  EXPECT_EQ(LogText(), "");
 }
 
 // Long documents whose simple markup is read outside expat: attributes,
